@@ -1,0 +1,38 @@
+// Run control: one pass from the command line to the clipboard or the usage
+// notice.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "clipboard/clipboard.h"
+#include "cmdline/command_line.h"
+
+namespace tarnwick {
+
+// Every system call the run makes, so that tests can replace any of them.
+struct Platform {
+    SplitterApi splitter;
+    ClipboardApi clipboard;
+    int(WINAPI* messageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style);
+};
+
+Platform system_platform();
+
+// The process exit status. Scripts can tell a failed copy from a good one.
+enum ExitStatus : int {
+    kCopiedOrUsageShown = 0,
+    kClipboardBusy = 1,  // another program held the clipboard open; nothing placed
+    kNotPlaced = 2,      // the system refused to empty the clipboard, give memory or take the text
+};
+
+// Arguments 2 to `elementCount`, each followed by CR LF, then one NUL that
+// counts in the length. Built with a single allocation of the exact size.
+std::wstring build_clipboard_text(const ArgumentList& arguments, int elementCount);
+
+// The whole run for the given platform command line (as GetCommandLineW gives
+// it, possibly null).
+ExitStatus run(const wchar_t* platformCommandLine, const Platform& platform);
+
+}  // namespace tarnwick

@@ -1,0 +1,37 @@
+// With another process holding the clipboard, the program gives up at once:
+// no dialog, no wait, a non-zero status, and the clipboard as it was.
+#include <gtest/gtest.h>
+
+#include "clipboard_access.h"
+#include "tarnwick_process.h"
+
+namespace tarnwick::testing {
+namespace {
+
+constexpr DWORD kClipboardBusy = 1;
+
+TEST(BusyClipboard, RunEndsPromptlyWithoutDialogAndLeavesTextInPlace) {
+    const HWND holder = create_message_window();
+    ASSERT_NE(holder, nullptr);
+    ASSERT_TRUE(write_clipboard_text(L"held by another program", holder));
+    ASSERT_TRUE(OpenClipboard(holder));
+
+    const StartedProcess started = start_tarnwick(L"tarnwick.exe would replace it");
+    const ULONGLONG startedAt = GetTickCount64();
+    bool showedWindow = false;
+    while (WaitForSingleObject(started.process.get(), 50) == WAIT_TIMEOUT &&
+           GetTickCount64() - startedAt < 20'000)
+        showedWindow = showedWindow || !windows_of(started.id).empty();
+    const ULONGLONG took = GetTickCount64() - startedAt;
+    const auto status = wait_for_exit(started, 0);
+    CloseClipboard();
+    DestroyWindow(holder);
+
+    EXPECT_EQ(status, kClipboardBusy) << "the run did not end on its own";
+    EXPECT_LT(took, 10'000u) << "the run waited for the clipboard";
+    EXPECT_FALSE(showedWindow);
+    EXPECT_EQ(read_clipboard_block(), std::wstring(L"held by another program") + L'\0');
+}
+
+}  // namespace
+}  // namespace tarnwick::testing

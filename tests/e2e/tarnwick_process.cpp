@@ -1,0 +1,58 @@
+#include "tarnwick_process.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tarnwick::testing {
+
+std::wstring tarnwick_path() {
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"TARNWICK_EXE", buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) throw std::runtime_error("TARNWICK_EXE is not set");
+    std::wstring path(buffer, length);
+    if (path.front() == L'/') path.insert(0, L"Z:");
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+StartedProcess start_tarnwick(const std::wstring& commandLine) {
+    const std::wstring application = tarnwick_path();
+    std::wstring writable = commandLine;  // CreateProcessW may write into it
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &info))
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
+    CloseHandle(info.hThread);
+    return {unique_handle(info.hProcess), info.dwProcessId};
+}
+
+std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutMs) {
+    if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(started.process.get(), 99);
+        return std::nullopt;
+    }
+    DWORD status = 0;
+    GetExitCodeProcess(started.process.get(), &status);
+    return status;
+}
+
+std::vector<HWND> windows_of(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s.processId && IsWindowVisible(window)) s.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace tarnwick::testing

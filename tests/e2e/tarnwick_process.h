@@ -1,0 +1,37 @@
+// Starting the real tarnwick.exe with an exact raw command line.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnwick::testing {
+
+struct CloseHandleOnExit {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using unique_handle = std::unique_ptr<void, CloseHandleOnExit>;
+
+struct StartedProcess {
+    unique_handle process;
+    DWORD id = 0;
+};
+
+// The executable under test, from the TARNWICK_EXE environment variable
+// (a Windows path, or a Unix path that Wine reaches through drive Z:).
+std::wstring tarnwick_path();
+
+// Starts the program with `commandLine` exactly as GetCommandLineW will return it.
+StartedProcess start_tarnwick(const std::wstring& commandLine);
+
+// The exit status, or nothing when the process is still running after `timeoutMs`
+// (it is then terminated).
+std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutMs);
+
+// The visible top-level windows the process owns.
+std::vector<HWND> windows_of(DWORD processId);
+
+}  // namespace tarnwick::testing

@@ -1,0 +1,101 @@
+// Started without arguments, the program shows its usage notice as a real
+// message box and leaves the clipboard alone.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "clipboard_access.h"
+#include "tarnwick_process.h"
+
+namespace tarnwick::testing {
+namespace {
+
+constexpr wchar_t kPrompt[] =
+    L"Copies all arguments to the clipboard.\r\nKopiert alle Parameter in die Zwischenablage.";
+
+struct NoticeControls {
+    std::vector<HWND> buttons;
+    std::vector<std::wstring> texts;
+    bool showsIcon = false;
+};
+
+std::wstring text_of(HWND window) {
+    wchar_t buffer[512]{};
+    GetWindowTextW(window, buffer, 512);
+    return buffer;
+}
+
+std::wstring class_of(HWND window) {
+    wchar_t buffer[64]{};
+    GetClassNameW(window, buffer, 64);
+    return buffer;
+}
+
+NoticeControls controls_of(HWND notice) {
+    NoticeControls controls;
+    EnumChildWindows(
+        notice,
+        [](HWND child, LPARAM parameter) -> BOOL {
+            auto& c = *reinterpret_cast<NoticeControls*>(parameter);
+            if (!IsWindowVisible(child)) return TRUE;
+            const std::wstring kind = class_of(child);
+            if (_wcsicmp(kind.c_str(), L"Button") == 0) c.buttons.push_back(child);
+            if (_wcsicmp(kind.c_str(), L"Static") == 0) {
+                const bool iconStyle = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+                if (iconStyle && SendMessageW(child, STM_GETICON, 0, 0) != 0) c.showsIcon = true;
+                c.texts.push_back(text_of(child));
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    return controls;
+}
+
+HWND wait_for_notice(DWORD processId) {
+    for (int waited = 0; waited < 60'000; waited += 100) {
+        const auto windows = windows_of(processId);
+        if (!windows.empty()) return windows.front();
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+struct UsageCase {
+    const char* name;
+    std::wstring commandLine;
+};
+
+class UsageNotice : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
+    ASSERT_TRUE(write_clipboard_text(L"kept"));
+    const StartedProcess started = start_tarnwick(GetParam().commandLine);
+
+    const HWND notice = wait_for_notice(started.id);
+    ASSERT_NE(notice, nullptr) << "no usage notice appeared";
+    EXPECT_EQ(windows_of(started.id).size(), 1u);
+    EXPECT_EQ(text_of(notice), L"Tarnwick");
+    const NoticeControls controls = controls_of(notice);
+    EXPECT_NE(std::find(controls.texts.begin(), controls.texts.end(), kPrompt),
+              controls.texts.end());
+    EXPECT_FALSE(controls.showsIcon);
+    ASSERT_EQ(controls.buttons.size(), 1u);
+    EXPECT_EQ(text_of(controls.buttons.front()), L"OK");
+
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(controls.buttons.front(), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5'000, &ignored);
+
+    EXPECT_EQ(wait_for_exit(started, 10'000), 0u) << "the run did not end after OK";
+    EXPECT_EQ(read_clipboard_block(), std::wstring(L"kept") + L'\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLinesWithoutArguments, UsageNotice,
+    ::testing::Values(UsageCase{"ProgramNameOnly", L"tarnwick.exe"},
+                      UsageCase{"QuotedPathWithSpaces", L"\"C:\\Program Files\\Tarnwick\\tarnwick.exe\""},
+                      UsageCase{"TrailingBlanks", L"tarnwick.exe \t  "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tarnwick::testing

@@ -1,0 +1,24 @@
+// Reading and writing the Windows clipboard from the test programs, with the
+// system API the way any other program would.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace tarnwick::testing {
+
+// The whole CF_UNICODETEXT block, every code unit of it (the NUL included):
+// its size is the block's size in bytes divided by two. Empty when the
+// clipboard holds no Unicode text or cannot be opened.
+std::optional<std::wstring> read_clipboard_block(HWND owner = nullptr);
+
+// Empties the clipboard and places `text` plus a NUL as CF_UNICODETEXT.
+bool write_clipboard_text(const std::wstring& text, HWND owner = nullptr);
+
+// A message-only window: opening the clipboard with a real window makes it
+// busy for every other process (with a null window, Wine lets others in).
+HWND create_message_window();
+
+}  // namespace tarnwick::testing

@@ -1,0 +1,106 @@
+#include "fake_platform.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace tarnwick::testing {
+namespace {
+
+FakeState state;
+
+bool fails(Call call) {
+    const int occurrence = ++state.made[call];
+    return state.failing == call && state.failingOccurrence == occurrence;
+}
+
+LPWSTR* WINAPI fake_command_line_to_argv(LPCWSTR line, int* count) {
+    if (fails(Call::CommandLineToArgvW)) return nullptr;
+    LPWSTR* elements = CommandLineToArgvW(line, count);
+    state.liveSplitterArrays.insert(elements);
+    ++state.splitterArrays;
+    return elements;
+}
+
+HLOCAL WINAPI fake_local_free(HLOCAL memory) {
+    if (state.liveSplitterArrays.erase(memory) == 0) {
+        ++state.badLocalFrees;
+        return memory;
+    }
+    return LocalFree(memory);
+}
+
+BOOL WINAPI fake_open_clipboard(HWND) {
+    if (fails(Call::OpenClipboard)) return FALSE;
+    ++state.clipboardOpens;
+    return TRUE;
+}
+
+BOOL WINAPI fake_empty_clipboard() { return !fails(Call::EmptyClipboard); }
+
+BOOL WINAPI fake_close_clipboard() {
+    if (state.clipboardCloses >= state.clipboardOpens) state.closedWhileNotOpen = true;
+    ++state.clipboardCloses;
+    return !fails(Call::CloseClipboard);
+}
+
+HGLOBAL WINAPI fake_global_alloc(UINT flags, SIZE_T bytes) {
+    if (fails(Call::GlobalAlloc)) return nullptr;
+    HGLOBAL block = GlobalAlloc(flags, bytes);
+    state.liveBlocks.insert(block);
+    return block;
+}
+
+LPVOID WINAPI fake_global_lock(HGLOBAL block) {
+    if (fails(Call::GlobalLock)) return nullptr;
+    return GlobalLock(block);
+}
+
+BOOL WINAPI fake_global_unlock(HGLOBAL block) { return GlobalUnlock(block); }
+
+HGLOBAL WINAPI fake_global_free(HGLOBAL block) {
+    if (state.liveBlocks.erase(block) == 0) {
+        ++state.badFrees;
+        return block;
+    }
+    return GlobalFree(block);
+}
+
+// Takes the block as the system would, keeping a copy of its contents.
+HANDLE WINAPI fake_set_clipboard_data(UINT format, HANDLE data) {
+    if (fails(Call::SetClipboardData) || format != CF_UNICODETEXT) return nullptr;
+    if (state.liveBlocks.erase(data) == 0) ++state.badFrees;
+    std::wstring units(GlobalSize(data) / sizeof(wchar_t), L'\0');
+    std::memcpy(units.data(), GlobalLock(data), units.size() * sizeof(wchar_t));
+    GlobalUnlock(data);
+    GlobalFree(data);
+    state.placed = units;
+    return data;
+}
+
+int WINAPI fake_message_box(HWND, LPCWSTR text, LPCWSTR title, UINT style) {
+    ++state.noticesShown;
+    state.noticeText = text;
+    state.noticeTitle = title;
+    state.noticeStyle = style;
+    return IDOK;
+}
+
+}  // namespace
+
+FakeState& reset_fake() {
+    for (void* leftover : state.liveSplitterArrays) LocalFree(leftover);
+    for (HGLOBAL leftover : state.liveBlocks) GlobalFree(leftover);
+    state = FakeState{};
+    return state;
+}
+
+Platform fake_platform() {
+    return {{&fake_command_line_to_argv, &fake_local_free},
+            {&fake_open_clipboard, &fake_empty_clipboard, &fake_close_clipboard,
+             &fake_global_alloc, &fake_global_lock, &fake_global_unlock, &fake_global_free,
+             &fake_set_clipboard_data},
+            &fake_message_box};
+}
+
+}  // namespace tarnwick::testing

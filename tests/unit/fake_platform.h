@@ -1,0 +1,54 @@
+// A platform whose every call can be made to fail, and which records what was
+// acquired and released. Memory calls go to the real heap; the clipboard and
+// the message box are only recorded.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "run/run.h"
+
+namespace tarnwick::testing {
+
+enum class Call {
+    CommandLineToArgvW,
+    OpenClipboard,
+    EmptyClipboard,
+    CloseClipboard,
+    GlobalAlloc,
+    GlobalLock,
+    SetClipboardData,
+};
+
+struct FakeState {
+    // The call that fails, and on which of its occurrences (1 = the first).
+    std::optional<Call> failing;
+    int failingOccurrence = 1;
+    std::map<Call, int> made;
+
+    int clipboardOpens = 0;   // successful opens
+    int clipboardCloses = 0;
+    bool closedWhileNotOpen = false;
+
+    std::set<HGLOBAL> liveBlocks;     // allocated, neither freed nor taken
+    int badFrees = 0;                 // frees of blocks not live
+    std::optional<std::wstring> placed;  // the block the clipboard took, every code unit
+
+    std::set<void*> liveSplitterArrays;
+    int splitterArrays = 0;
+    int badLocalFrees = 0;
+
+    int noticesShown = 0;
+    std::wstring noticeText, noticeTitle;
+    UINT noticeStyle = 0xFFFF;
+};
+
+// Resets the state and returns it; fake_platform() reads and writes it.
+FakeState& reset_fake();
+Platform fake_platform();
+
+}  // namespace tarnwick::testing

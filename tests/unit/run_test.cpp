@@ -1,0 +1,138 @@
+// The whole run against a platform whose calls fail one at a time: whatever
+// fails, the clipboard is closed after every open, the block is freed unless
+// the system took it, the splitter's array is released once, and the status
+// says whether the text was placed.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "fake_platform.h"
+#include "run/run.h"
+
+namespace tarnwick::testing {
+namespace {
+
+const std::wstring kPlacedText(L"alpha\r\nbeta gamma\r\n\0", 20);
+
+struct FaultCase {
+    const char* name;
+    std::optional<Call> failing;
+    int occurrence;
+    ExitStatus expectedStatus;
+    bool textPlaced;
+};
+
+class RunWithFault : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(RunWithFault, ReleasesEverythingAndReportsWhetherTextWasPlaced) {
+    const FaultCase& c = GetParam();
+    FakeState& fake = reset_fake();
+    fake.failing = c.failing;
+    fake.failingOccurrence = c.occurrence;
+
+    const ExitStatus status = run(L"tarnwick.exe alpha \"beta gamma\"", fake_platform());
+
+    EXPECT_EQ(status, c.expectedStatus);
+    EXPECT_EQ(fake.clipboardCloses, fake.clipboardOpens) << "clipboard left open";
+    EXPECT_FALSE(fake.closedWhileNotOpen);
+    EXPECT_TRUE(fake.liveBlocks.empty()) << "block leaked";
+    EXPECT_EQ(fake.badFrees, 0) << "block freed twice or after the system took it";
+    EXPECT_TRUE(fake.liveSplitterArrays.empty()) << "splitter array leaked";
+    EXPECT_EQ(fake.badLocalFrees, 0);
+    EXPECT_EQ(fake.placed, c.textPlaced ? std::optional(kPlacedText) : std::nullopt);
+    EXPECT_EQ(fake.noticesShown, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachPlatformCall, RunWithFault,
+    ::testing::Values(
+        FaultCase{"NothingFails", std::nullopt, 0, kCopiedOrUsageShown, true},
+        FaultCase{"ClearCannotOpenClipboard", Call::OpenClipboard, 1, kClipboardBusy, false},
+        FaultCase{"ClearCannotEmptyClipboard", Call::EmptyClipboard, 1, kNotPlaced, false},
+        FaultCase{"PlacementCannotOpenClipboard", Call::OpenClipboard, 2, kClipboardBusy, false},
+        FaultCase{"AllocationFails", Call::GlobalAlloc, 1, kNotPlaced, false},
+        FaultCase{"LockYieldsNoAddress", Call::GlobalLock, 1, kNotPlaced, false},
+        FaultCase{"SetClipboardDataRefusesBlock", Call::SetClipboardData, 1, kNotPlaced, false},
+        FaultCase{"ClosingAfterClearFails", Call::CloseClipboard, 1, kCopiedOrUsageShown, true},
+        FaultCase{"ClosingAfterPlacementFails", Call::CloseClipboard, 2, kCopiedOrUsageShown,
+                  true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunWithFault, ClearAndPlacementEachHoldTheClipboardOnce) {
+    FakeState& fake = reset_fake();
+    run(L"tarnwick.exe x", fake_platform());
+    EXPECT_EQ(fake.clipboardOpens, 2);
+    EXPECT_EQ(fake.made[Call::EmptyClipboard], 1);
+    EXPECT_EQ(fake.placed, std::wstring(L"x\r\n\0", 4));
+}
+
+struct NoticeCase {
+    const char* name;
+    const wchar_t* platformLine;
+    std::optional<Call> failing;
+};
+
+class UsageNotice : public ::testing::TestWithParam<NoticeCase> {};
+
+TEST_P(UsageNotice, IsShownAndClipboardLeftAlone) {
+    FakeState& fake = reset_fake();
+    fake.failing = GetParam().failing;
+
+    EXPECT_EQ(run(GetParam().platformLine, fake_platform()), kCopiedOrUsageShown);
+
+    EXPECT_EQ(fake.noticesShown, 1);
+    EXPECT_EQ(fake.noticeText,
+              L"Copies all arguments to the clipboard.\r\n"
+              L"Kopiert alle Parameter in die Zwischenablage.");
+    EXPECT_EQ(fake.noticeTitle, L"Tarnwick");
+    EXPECT_EQ(fake.noticeStyle, 0u);
+    EXPECT_EQ(fake.made[Call::OpenClipboard], 0);
+    EXPECT_TRUE(fake.liveSplitterArrays.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, UsageNotice,
+    ::testing::Values(NoticeCase{"NoCommandLine", nullptr, std::nullopt},
+                      NoticeCase{"EmptyCommandLine", L"", std::nullopt},
+                      NoticeCase{"ProgramNameOnly", L"tarnwick.exe", std::nullopt},
+                      NoticeCase{"QuotedProgramNameAndBlanks", L"\"C:\\a b\\t.exe\" \t ", std::nullopt},
+                      NoticeCase{"SplitterFails", L"tarnwick.exe x", Call::CommandLineToArgvW}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct SplitCase {
+    const char* name;
+    std::wstring commandLine;
+    int expectedCount;  // -1: the count is left as it was
+    ArgumentList expected;
+};
+
+class SplitCommandLine : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitCommandLine, GivesOneBasedListAndSplitterCount) {
+    const SplitCase& c = GetParam();
+    FakeState& fake = reset_fake();
+    int count = -1;
+
+    const ArgumentList list = split_command_line(c.commandLine, count, fake_platform().splitter);
+
+    EXPECT_EQ(count, c.expectedCount);
+    EXPECT_EQ(list, c.expected);
+    EXPECT_TRUE(fake.liveSplitterArrays.empty());
+    EXPECT_EQ(fake.badLocalFrees, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, SplitCommandLine,
+    ::testing::Values(
+        SplitCase{"EmptyLineIsNotSplit", L"", -1, {}},
+        SplitCase{"BlankLineIsNotSplit", L" \t ", -1, {}},
+        SplitCase{"BlanksBeforeProgramNameSkipped", L" \t tarnwick.exe a", 2, {L"tarnwick.exe", L"a"}},
+        SplitCase{"ProgramNameOnly", L"tarnwick.exe", 1, {L"tarnwick.exe"}},
+        SplitCase{"QuotedArgumentLosesQuotes", L"p \"beta gamma\"", 2, {L"p", L"beta gamma"}},
+        SplitCase{"EmptyQuotesAreAnElement", L"p \"\" z", 3, {L"p", L"", L"z"}},
+        SplitCase{"SurrogatePairsCopied", L"p \U0001F600", 2, {L"p", L"\U0001F600"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tarnwick::testing
