@@ -32,23 +32,22 @@ std::wstring class_of(HWND window) {
     return buffer;
 }
 
+BOOL CALLBACK collect_control(HWND child, LPARAM parameter) {
+    auto& controls = *reinterpret_cast<NoticeControls*>(parameter);
+    if (!IsWindowVisible(child)) return TRUE;
+    const std::wstring kind = class_of(child);
+    if (_wcsicmp(kind.c_str(), L"Button") == 0) controls.buttons.push_back(child);
+    if (_wcsicmp(kind.c_str(), L"Static") == 0) {
+        const bool iconStyle = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        if (iconStyle && SendMessageW(child, STM_GETICON, 0, 0) != 0) controls.showsIcon = true;
+        controls.texts.push_back(text_of(child));
+    }
+    return TRUE;
+}
+
 NoticeControls controls_of(HWND notice) {
     NoticeControls controls;
-    EnumChildWindows(
-        notice,
-        [](HWND child, LPARAM parameter) -> BOOL {
-            auto& c = *reinterpret_cast<NoticeControls*>(parameter);
-            if (!IsWindowVisible(child)) return TRUE;
-            const std::wstring kind = class_of(child);
-            if (_wcsicmp(kind.c_str(), L"Button") == 0) c.buttons.push_back(child);
-            if (_wcsicmp(kind.c_str(), L"Static") == 0) {
-                const bool iconStyle = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
-                if (iconStyle && SendMessageW(child, STM_GETICON, 0, 0) != 0) c.showsIcon = true;
-                c.texts.push_back(text_of(child));
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&controls));
+    EnumChildWindows(notice, &collect_control, reinterpret_cast<LPARAM>(&controls));
     return controls;
 }
 
