@@ -5,15 +5,19 @@
 
 namespace tarnwick::testing {
 
-std::wstring tarnwick_path() {
+std::wstring path_from_environment(const wchar_t* variable) {
     wchar_t buffer[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"TARNWICK_EXE", buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) throw std::runtime_error("TARNWICK_EXE is not set");
+    const DWORD length = GetEnvironmentVariableW(variable, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        throw std::runtime_error("environment variable " + std::string(variable, variable + wcslen(variable)) +
+                                 " does not hold a path");
     std::wstring path(buffer, length);
     if (path.front() == L'/') path.insert(0, L"Z:");
     std::replace(path.begin(), path.end(), L'/', L'\\');
     return path;
 }
+
+std::wstring tarnwick_path() { return path_from_environment(L"TARNWICK_EXE"); }
 
 StartedProcess start_tarnwick(const std::wstring& commandLine) {
     const std::wstring application = tarnwick_path();

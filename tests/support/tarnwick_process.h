@@ -20,8 +20,11 @@ struct StartedProcess {
     DWORD id = 0;
 };
 
-// The executable under test, from the TARNWICK_EXE environment variable
-// (a Windows path, or a Unix path that Wine reaches through drive Z:).
+// A path from an environment variable, as Windows needs it: a Unix path (as
+// CMake gives it) becomes one on Wine's drive Z:.
+std::wstring path_from_environment(const wchar_t* variable);
+
+// The executable under test, from the TARNWICK_EXE environment variable.
 std::wstring tarnwick_path();
 
 // Starts the program with `commandLine` exactly as GetCommandLineW will return it.
