@@ -4,9 +4,10 @@
 # Debian packages the build and the suite need.
 TARNWICK_PACKAGES=(cmake make mingw-w64 googletest wine64 xvfb python3 zip)
 
+# Installs those of the named Debian packages that are missing.
 ensure_packages() {
   local missing=()
-  for package in "${TARNWICK_PACKAGES[@]}"; do
+  for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
       missing+=("$package")
   done
@@ -18,6 +19,30 @@ ensure_packages() {
   fi
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# 32-bit Windows programs: Debian's wine32:i386 and, where this machine cannot
+# run 32-bit x86 code itself, qemu-i386 registered with binfmt_misc (with the
+# F flag, so the kernel keeps the interpreter open). Says so when it cannot.
+ensure_x86_runtime() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Not root: the 32-bit tests run only if wine32:i386 and a way to run 32-bit code are there." >&2
+    return
+  fi
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    apt-get update -qq
+  fi
+  ensure_packages wine32:i386
+  /usr/lib/wine/wineserver32 --version >/dev/null 2>&1 && return  # runs natively
+  ensure_packages qemu-user
+  local binfmt=/proc/sys/fs/binfmt_misc
+  [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
+  [ -e "$binfmt/qemu-i386" ] && return
+  local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+  local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+  echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386:FP" >"$binfmt/register" 2>/dev/null ||
+    echo "Could not register qemu-i386 with binfmt_misc: the 32-bit tests will be skipped." >&2
 }
 
 # Configures (once) and builds one preset: build_preset windows-x64

@@ -10,8 +10,6 @@
 namespace tarnwick::testing {
 namespace {
 
-constexpr DWORD kRunTimeoutMs = 60'000;
-
 struct CopyCase {
     const char* name;
     std::wstring commandLine;
@@ -42,7 +40,7 @@ TEST_P(Copy, PlacesEveryArgumentFollowedByLineEndAndOneNul) {
     const CopyCase& c = GetParam();
     ASSERT_TRUE(write_clipboard_text(L"before the run"));
 
-    const auto status = wait_for_exit(start_tarnwick(c.commandLine), kRunTimeoutMs);
+    const auto status = wait_for_exit(start_tarnwick(c.commandLine), kLongestRunMs);
 
     ASSERT_EQ(status, 0u);
     const auto placed = read_clipboard_block();
@@ -78,6 +76,11 @@ INSTANTIATE_TEST_SUITE_P(
                               L"\u03b4\u03b1\r\n\u05e2\u05d1\u05e8\u05d9\u05ea\r\n\U00010348x\r\n")},
         CopyCase{"LoneSurrogateTravelsUnchanged", L"tarnwick.exe a\xD800z",
                  block(L"a\xD800z\r\n")},
+        CopyCase{"ScriptsEmptyAndQuotedPathInOne",
+                 L"\"C:\\Program Files\\Tarnwick\\tarnwick.exe\" \"\" \u65e5\u672c\u8a9e "
+                 L"\U0001F600 \"a b\" \u0395\u03bb\u03bb\u03ac\u03b4\u03b1 \u05e2\u05d1\u05e8",
+                 block(L"\r\n\u65e5\u672c\u8a9e\r\n\U0001F600\r\na b\r\n"
+                       L"\u0395\u03bb\u03bb\u03ac\u03b4\u03b1\r\n\u05e2\u05d1\u05e8\r\n")},
         CopyCase{"LeadingSpacesBeforeProgramName", L"   tarnwick.exe a",
                  block(L"a\r\n")},
         long_case()),
