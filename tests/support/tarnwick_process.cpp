@@ -19,18 +19,19 @@ std::wstring path_from_environment(const wchar_t* variable) {
 
 std::wstring tarnwick_path() { return path_from_environment(L"TARNWICK_EXE"); }
 
-StartedProcess start_tarnwick(const std::wstring& commandLine) {
+StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags) {
     const std::wstring application = tarnwick_path();
     std::wstring writable = commandLine;  // CreateProcessW may write into it
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, FALSE, 0,
+    if (!CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, FALSE, creationFlags,
                         nullptr, nullptr, &startup, &info))
         throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
-    CloseHandle(info.hThread);
-    return {unique_handle(info.hProcess), info.dwProcessId};
+    return {unique_handle(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
 }
+
+void resume(const StartedProcess& started) { ResumeThread(started.thread.get()); }
 
 std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutMs) {
     if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) {

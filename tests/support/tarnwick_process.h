@@ -10,6 +10,10 @@
 
 namespace tarnwick::testing {
 
+// Long enough for one run even when 32-bit code runs under emulation (about a
+// minute a process); only a failing test waits this long.
+constexpr DWORD kLongestRunMs = 300'000;
+
 struct CloseHandleOnExit {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
@@ -17,6 +21,7 @@ using unique_handle = std::unique_ptr<void, CloseHandleOnExit>;
 
 struct StartedProcess {
     unique_handle process;
+    unique_handle thread;
     DWORD id = 0;
 };
 
@@ -28,7 +33,10 @@ std::wstring path_from_environment(const wchar_t* variable);
 std::wstring tarnwick_path();
 
 // Starts the program with `commandLine` exactly as GetCommandLineW will return it.
-StartedProcess start_tarnwick(const std::wstring& commandLine);
+StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags = 0);
+
+// Lets a process started with CREATE_SUSPENDED run.
+void resume(const StartedProcess& started);
 
 // The exit status, or nothing when the process is still running after `timeoutMs`
 // (it is then terminated).
