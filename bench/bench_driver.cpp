@@ -12,10 +12,11 @@
 
 #include "clipboard_access.h"
 #include "command_line_quoting.h"
+#include "tarnwick_process.h"
 
 namespace {
 
-using tarnwick::testing::command_line_for;
+using namespace tarnwick::testing;
 
 struct Run {
     double milliseconds;
@@ -23,25 +24,15 @@ struct Run {
 };
 
 Run run_once(const std::wstring& exe, const std::wstring& commandLine) {
-    std::wstring writable = commandLine;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    if (!CreateProcessW(exe.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-        std::fprintf(stderr, "cannot start %ls\n", exe.c_str());
-        std::exit(2);
-    }
-    WaitForSingleObject(info.hProcess, INFINITE);
+    const StartedProcess started = start_process(exe, commandLine);
+    wait_for_exit(started, INFINITE);
     QueryPerformanceCounter(&end);
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
-    GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    GetProcessMemoryInfo(started.process.get(), &memory, sizeof memory);
     return {1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart),
             memory.PeakWorkingSetSize};
 }
@@ -63,15 +54,7 @@ struct Size {
 };
 
 std::wstring long_command_line() {
-    std::vector<std::wstring> arguments;
-    std::wstring line;
-    for (int i = 0;; ++i) {
-        arguments.push_back(L"argument-" + std::to_wstring(i) + L"-\u65e5\U0001F600");
-        line = command_line_for(L"tarnwick.exe", arguments);
-        if (line.size() > 32'000) break;
-    }
-    arguments.pop_back();
-    line = command_line_for(L"tarnwick.exe", arguments);
+    const std::wstring line = command_line_for(L"tarnwick.exe", arguments_filling(L"tarnwick.exe", 32'000));
     return line + std::wstring(32'000 - line.size(), L' ');  // exactly 32,000 units; trailing blanks add nothing
 }
 
@@ -86,9 +69,9 @@ Measured measure(const std::wstring& tarnwick, const std::wstring& floor, const 
     run_once(floor, line);
     for (int i = 0; i < pairs; ++i) {
         const Run a = run_once(tarnwick, line);
-        const auto placedByTarnwick = tarnwick::testing::read_clipboard_block();
+        const auto placedByTarnwick = read_clipboard_block();
         const Run b = run_once(floor, line);
-        if (tarnwick::testing::read_clipboard_block() != placedByTarnwick) {
+        if (read_clipboard_block() != placedByTarnwick) {
             std::fprintf(stderr, "tarnwick.exe and the floor placed different texts\n");
             std::exit(3);
         }

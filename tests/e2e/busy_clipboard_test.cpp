@@ -40,7 +40,7 @@ TEST(BusyClipboard, RunEndsPromptlyWithoutDialogAndLeavesTextInPlace) {
     EXPECT_EQ(status, kClipboardBusy) << "the run did not end on its own";
     EXPECT_LT(took, prompt) << "the run waited for the clipboard (a free run took " << freeRun << " ms)";
     EXPECT_FALSE(showedWindow);
-    EXPECT_EQ(read_clipboard_block(), std::wstring(L"held by another program") + L'\0');
+    EXPECT_EQ(read_clipboard_block(), with_nul(L"held by another program"));
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
     SendMessageTimeoutW(controls.buttons.front(), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5'000, &ignored);
 
     EXPECT_EQ(wait_for_exit(started, 30'000), 0u) << "the run did not end after OK";
-    EXPECT_EQ(read_clipboard_block(), std::wstring(L"kept") + L'\0');
+    EXPECT_EQ(read_clipboard_block(), with_nul(L"kept"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -9,6 +9,9 @@
 
 namespace tarnwick::testing {
 
+// A clipboard block as the program places it: the text and one NUL.
+inline std::wstring with_nul(const std::wstring& text) { return text + L'\0'; }
+
 // The whole CF_UNICODETEXT block, every code unit of it (the NUL included):
 // its size is the block's size in bytes divided by two. Empty when the
 // clipboard holds no Unicode text or cannot be opened.

@@ -33,11 +33,26 @@ inline std::wstring command_line_for(const std::wstring& program, const std::vec
     return line;
 }
 
-// What the program must place for these arguments.
+// What the program must place for these arguments: each followed by CR LF,
+// then the NUL.
 inline std::wstring clipboard_block_for(const std::vector<std::wstring>& arguments) {
     std::wstring text;
     for (const std::wstring& argument : arguments) text += argument + L"\r\n";
     return text + L'\0';
+}
+
+// As many arguments (numbered, with characters above U+FFFF, some quoted) as
+// fit in a command line of at most `units` code units after `program`.
+inline std::vector<std::wstring> arguments_filling(const std::wstring& program, size_t units) {
+    std::vector<std::wstring> arguments;
+    size_t length = quote_argument(program).size();
+    for (int i = 0;; ++i) {
+        std::wstring argument = L"arg " + std::to_wstring(i) + L" \U0001F600\u00e4\u65e5";
+        const size_t added = 1 + quote_argument(argument).size();
+        if (length + added > units) return arguments;
+        length += added;
+        arguments.push_back(std::move(argument));
+    }
 }
 
 }  // namespace tarnwick::testing

@@ -19,8 +19,8 @@ std::wstring path_from_environment(const wchar_t* variable) {
 
 std::wstring tarnwick_path() { return path_from_environment(L"TARNWICK_EXE"); }
 
-StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags) {
-    const std::wstring application = tarnwick_path();
+StartedProcess start_process(const std::wstring& application, const std::wstring& commandLine,
+                             DWORD creationFlags) {
     std::wstring writable = commandLine;  // CreateProcessW may write into it
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -29,6 +29,10 @@ StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFla
                         nullptr, nullptr, &startup, &info))
         throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
     return {unique_handle(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+}
+
+StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags) {
+    return start_process(tarnwick_path(), commandLine, creationFlags);
 }
 
 void resume(const StartedProcess& started) { ResumeThread(started.thread.get()); }

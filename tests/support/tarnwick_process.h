@@ -32,7 +32,12 @@ std::wstring path_from_environment(const wchar_t* variable);
 // The executable under test, from the TARNWICK_EXE environment variable.
 std::wstring tarnwick_path();
 
-// Starts the program with `commandLine` exactly as GetCommandLineW will return it.
+// Starts `application` with `commandLine` exactly as its GetCommandLineW will
+// return it; throws when it cannot be started.
+StartedProcess start_process(const std::wstring& application, const std::wstring& commandLine,
+                             DWORD creationFlags = 0);
+
+// start_process for the executable under test.
 StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags = 0);
 
 // Lets a process started with CREATE_SUSPENDED run.
