@@ -26,7 +26,7 @@ struct GlobalFreeOnExit {
 };
 using unique_hglobal = std::unique_ptr<void, GlobalFreeOnExit>;
 
-bool copy_into_block(HGLOBAL block, const std::wstring& text, const ClipboardApi& api) {
+bool copy_into_block(HGLOBAL block, std::wstring_view text, const ClipboardApi& api) {
     void* bytes = api.globalLock(block);
     if (bytes == nullptr) return false;
     std::memcpy(bytes, text.data(), text.size() * sizeof(wchar_t));
@@ -47,7 +47,7 @@ ClipboardOutcome clear_clipboard(const ClipboardApi& api) {
     return api.emptyClipboard() ? ClipboardOutcome::Done : ClipboardOutcome::Refused;
 }
 
-ClipboardOutcome place_clipboard_text(const std::wstring& text, const ClipboardApi& api) {
+ClipboardOutcome place_clipboard_text(std::wstring_view text, const ClipboardApi& api) {
     const clipboard_guard open = open_clipboard(api);
     if (!open) return ClipboardOutcome::Busy;
 

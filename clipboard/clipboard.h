@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include <string_view>
 
 namespace tarnwick {
 
@@ -34,6 +34,6 @@ ClipboardOutcome clear_clipboard(const ClipboardApi& api);
 
 // Places `text` (which already ends in its NUL) as CF_UNICODETEXT, in a movable
 // block of exactly two bytes per code unit. Never waits for a busy clipboard.
-ClipboardOutcome place_clipboard_text(const std::wstring& text, const ClipboardApi& api);
+ClipboardOutcome place_clipboard_text(std::wstring_view text, const ClipboardApi& api);
 
 }  // namespace tarnwick

@@ -7,8 +7,7 @@
 namespace tarnwick {
 namespace {
 
-constexpr wchar_t kLineEnd[] = L"\r\n";
-constexpr size_t kLineEndLength = 2;
+constexpr std::wstring_view kLineEnd = L"\r\n";
 
 ExitStatus exit_status_for(ClipboardOutcome outcome) {
     switch (outcome) {
@@ -19,7 +18,7 @@ ExitStatus exit_status_for(ClipboardOutcome outcome) {
     return kNotPlaced;
 }
 
-ExitStatus copy_to_clipboard(const std::wstring& text, const ClipboardApi& api) {
+ExitStatus copy_to_clipboard(std::wstring_view text, const ClipboardApi& api) {
     const ClipboardOutcome cleared = clear_clipboard(api);
     if (cleared != ClipboardOutcome::Done) return exit_status_for(cleared);
     return exit_status_for(place_clipboard_text(text, api));
@@ -32,30 +31,37 @@ void show_usage_notice(const Platform& platform) {
 }  // namespace
 
 Platform system_platform() {
-    return {system_splitter_api(), system_clipboard_api(), &MessageBoxW};
+    return {system_memory_api(), system_splitter_api(), system_clipboard_api(), &MessageBoxW};
 }
 
-std::wstring build_clipboard_text(const ArgumentList& arguments, int elementCount) {
-    const size_t last = std::min(static_cast<size_t>(std::max(elementCount, 0)), arguments.size());
+Utf16Text build_clipboard_text(const ArgumentList& arguments, int elementCount, const MemoryApi& memory) {
+    const int last = std::min(elementCount, arguments.count());
     size_t length = 1;  // the final NUL
-    for (size_t i = 1; i < last; ++i) length += arguments[i].size() + kLineEndLength;
+    for (int i = 2; i <= last; ++i) length += arguments[i].size() + kLineEnd.size();
 
-    std::wstring text;
-    text.reserve(length);
-    for (size_t i = 1; i < last; ++i) text.append(arguments[i]).append(kLineEnd, kLineEndLength);
-    text.push_back(L'\0');
+    Utf16Text text{allocate_local<wchar_t>(length * sizeof(wchar_t), memory), length};
+    if (!text.units) return {};
+    wchar_t* next = text.units.get();
+    for (int i = 2; i <= last; ++i) next = append_units(append_units(next, arguments[i]), kLineEnd);
+    *next = L'\0';
     return text;
 }
 
 ExitStatus run(const wchar_t* platformCommandLine, const Platform& platform) {
-    const std::wstring commandLine = capture_command_line(platformCommandLine);
+    // Each step that needs memory of the program's own ends the run when it
+    // gets none: nothing is placed and nothing is shown.
+    const Utf16Text commandLine = capture_command_line(platformCommandLine, platform.memory);
+    if (!commandLine.units) return kNotPlaced;
     int elementCount = 0;
-    const ArgumentList arguments = split_command_line(commandLine, elementCount, platform.splitter);
+    const SplitCopy arguments = split_command_line(commandLine, elementCount, platform.splitter, platform.memory);
+    if (arguments.list.count() < elementCount) return kNotPlaced;  // no memory to copy the split
     if (elementCount < 2) {
         show_usage_notice(platform);
         return kCopiedOrUsageShown;
     }
-    return copy_to_clipboard(build_clipboard_text(arguments, elementCount), platform.clipboard);
+    const Utf16Text text = build_clipboard_text(arguments.list, elementCount, platform.memory);
+    if (!text.units) return kNotPlaced;
+    return copy_to_clipboard(text.view(), platform.clipboard);
 }
 
 }  // namespace tarnwick

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "clipboard/clipboard.h"
 #include "cmdline/command_line.h"
 
@@ -13,6 +11,7 @@ namespace tarnwick {
 
 // Every system call the run makes, so that tests can replace any of them.
 struct Platform {
+    MemoryApi memory;  // the program's own memory
     SplitterApi splitter;
     ClipboardApi clipboard;
     int(WINAPI* messageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style);
@@ -28,8 +27,9 @@ enum ExitStatus : int {
 };
 
 // Arguments 2 to `elementCount`, each followed by CR LF, then one NUL that
-// counts in the length. Built with a single allocation of the exact size.
-std::wstring build_clipboard_text(const ArgumentList& arguments, int elementCount);
+// counts in the length. Built in a single allocation of the exact size; a null
+// block means there was no memory.
+Utf16Text build_clipboard_text(const ArgumentList& arguments, int elementCount, const MemoryApi& memory);
 
 // The whole run for the given platform command line (as GetCommandLineW gives
 // it, possibly null).

@@ -6,25 +6,31 @@
 #include <vector>
 
 #include "cmdline/command_line.h"
+#include "fake_platform.h"
 #include "run/run.h"
+#include "standard_strings.h"
 
-namespace tarnwick {
+namespace tarnwick::testing {
 namespace {
+
+const MemoryApi kMemory = fake_platform().memory;
 
 std::wstring with_nul(const std::wstring& text) { return text + L'\0'; }
 
 struct TextCase {
     const char* name;
-    ArgumentList arguments;
+    Strings arguments;
     int elementCount;
     std::wstring expected;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
 
 class ClipboardText : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(ClipboardText, FollowsEveryArgumentWithLineEndAndEndsInOneNul) {
     const TextCase& c = GetParam();
-    EXPECT_EQ(build_clipboard_text(c.arguments, c.elementCount), c.expected);
+    EXPECT_EQ(to_wstring(build_clipboard_text(ListOf(c.arguments), c.elementCount, kMemory)), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -47,14 +53,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ClipboardText, EmbeddedNulsAreCarried) {
     const std::wstring withNul(L"a\0b", 3);
-    EXPECT_EQ(build_clipboard_text({L"prog", withNul}, 2), with_nul(withNul + L"\r\n"));
+    EXPECT_EQ(to_wstring(build_clipboard_text(ListOf({L"prog", withNul}), 2, kMemory)),
+              with_nul(withNul + L"\r\n"));
 }
 
 TEST(ClipboardText, IsBuiltWithExactlyTheSpaceItNeeds) {
-    const ArgumentList arguments(2000, std::wstring(15, L'w'));
-    const std::wstring text = build_clipboard_text(arguments, 2000);
-    EXPECT_EQ(text.size(), 1999u * 17 + 1);
-    EXPECT_EQ(text.capacity(), text.size());
+    FakeState& fake = reset_fake();
+    const Strings arguments(2000, std::wstring(15, L'w'));
+    const Utf16Text text = build_clipboard_text(ListOf(arguments), 2000, kMemory);
+    EXPECT_EQ(text.length, 1999u * 17 + 1);
+    EXPECT_EQ(fake.made[Call::LocalAlloc], 1);
+    EXPECT_EQ(fake.liveMemory[text.units.get()], text.length * sizeof(wchar_t));
 }
 
 struct CaptureCase {
@@ -63,10 +72,12 @@ struct CaptureCase {
     std::wstring expected;
 };
 
+void PrintTo(const CaptureCase& c, std::ostream* os) { *os << c.name; }
+
 class Capture : public ::testing::TestWithParam<CaptureCase> {};
 
 TEST_P(Capture, CopiesThePlatformCommandLineUnitForUnit) {
-    EXPECT_EQ(capture_command_line(GetParam().platformLine), GetParam().expected);
+    EXPECT_EQ(to_wstring(capture_command_line(GetParam().platformLine, kMemory)), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,14 +92,16 @@ struct CopySplitCase {
     const char* name;
     std::vector<const wchar_t*> elements;
     int elementCount;
-    ArgumentList expected;
+    Strings expected;
 };
+
+void PrintTo(const CopySplitCase& c, std::ostream* os) { *os << c.name; }
 
 class CopySplit : public ::testing::TestWithParam<CopySplitCase> {};
 
 TEST_P(CopySplit, CopiesEachElementInOrder) {
     const CopySplitCase& c = GetParam();
-    EXPECT_EQ(copy_split(c.elements.data(), c.elementCount), c.expected);
+    EXPECT_EQ(to_strings(copy_split(c.elements.data(), c.elementCount, kMemory).list), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,4 +116,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace tarnwick
+}  // namespace tarnwick::testing

@@ -14,6 +14,13 @@ bool fails(Call call) {
     return state.failing == call && state.failingOccurrence == occurrence;
 }
 
+HLOCAL WINAPI fake_local_alloc(UINT flags, SIZE_T bytes) {
+    if (fails(Call::LocalAlloc)) return nullptr;
+    HLOCAL block = LocalAlloc(flags, bytes);
+    state.liveMemory[block] = bytes;
+    return block;
+}
+
 LPWSTR* WINAPI fake_command_line_to_argv(LPCWSTR line, int* count) {
     if (fails(Call::CommandLineToArgvW)) return nullptr;
     LPWSTR* elements = CommandLineToArgvW(line, count);
@@ -22,8 +29,9 @@ LPWSTR* WINAPI fake_command_line_to_argv(LPCWSTR line, int* count) {
     return elements;
 }
 
+// Releases the splitter's arrays and the program's own blocks alike.
 HLOCAL WINAPI fake_local_free(HLOCAL memory) {
-    if (state.liveSplitterArrays.erase(memory) == 0) {
+    if (state.liveSplitterArrays.erase(memory) == 0 && state.liveMemory.erase(memory) == 0) {
         ++state.badLocalFrees;
         return memory;
     }
@@ -90,13 +98,15 @@ int WINAPI fake_message_box(HWND, LPCWSTR text, LPCWSTR title, UINT style) {
 
 FakeState& reset_fake() {
     for (void* leftover : state.liveSplitterArrays) LocalFree(leftover);
+    for (const auto& [leftover, bytes] : state.liveMemory) LocalFree(leftover);
     for (HGLOBAL leftover : state.liveBlocks) GlobalFree(leftover);
     state = FakeState{};
     return state;
 }
 
 Platform fake_platform() {
-    return {{&fake_command_line_to_argv, &fake_local_free},
+    return {{&fake_local_alloc, &fake_local_free},
+            {&fake_command_line_to_argv},
             {&fake_open_clipboard, &fake_empty_clipboard, &fake_close_clipboard,
              &fake_global_alloc, &fake_global_lock, &fake_global_unlock, &fake_global_free,
              &fake_set_clipboard_data},

@@ -15,6 +15,7 @@
 namespace tarnwick::testing {
 
 enum class Call {
+    LocalAlloc,
     CommandLineToArgvW,
     OpenClipboard,
     EmptyClipboard,
@@ -37,6 +38,8 @@ struct FakeState {
     std::set<HGLOBAL> liveBlocks;     // allocated, neither freed nor taken
     int badFrees = 0;                 // frees of blocks not live
     std::optional<std::wstring> placed;  // the block the clipboard took, every code unit
+
+    std::map<void*, SIZE_T> liveMemory;  // the program's own blocks, not yet freed, with their sizes
 
     std::set<void*> liveSplitterArrays;
     int splitterArrays = 0;

@@ -1,7 +1,7 @@
 // The whole run against a platform whose calls fail one at a time: whatever
 // fails, the clipboard is closed after every open, the block is freed unless
-// the system took it, the splitter's array is released once, and the status
-// says whether the text was placed.
+// the system took it, the splitter's array and the program's own memory are
+// released once, and the status says whether the text was placed.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -9,6 +9,7 @@
 
 #include "fake_platform.h"
 #include "run/run.h"
+#include "standard_strings.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -22,6 +23,8 @@ struct FaultCase {
     ExitStatus expectedStatus;
     bool textPlaced;
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class RunWithFault : public ::testing::TestWithParam<FaultCase> {};
 
@@ -40,6 +43,7 @@ TEST_P(RunWithFault, ReleasesEverythingAndReportsWhetherTextWasPlaced) {
     EXPECT_EQ(fake.badFrees, 0) << "block freed twice or after the system took it";
     EXPECT_TRUE(fake.liveSplitterArrays.empty()) << "splitter array leaked";
     EXPECT_EQ(fake.badLocalFrees, 0);
+    EXPECT_TRUE(fake.liveMemory.empty()) << "the program's own memory leaked";
     EXPECT_EQ(fake.placed, c.textPlaced ? std::optional(kPlacedText) : std::nullopt);
     EXPECT_EQ(fake.noticesShown, 0);
 }
@@ -48,6 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
     EachPlatformCall, RunWithFault,
     ::testing::Values(
         FaultCase{"NothingFails", std::nullopt, 0, kCopiedOrUsageShown, true},
+        // The run's own allocations, in order: the captured command line, the
+        // copy of the split, the clipboard text.
+        FaultCase{"NoMemoryForCapturedCommandLine", Call::LocalAlloc, 1, kNotPlaced, false},
+        FaultCase{"NoMemoryForCopyOfSplit", Call::LocalAlloc, 2, kNotPlaced, false},
+        FaultCase{"NoMemoryForClipboardText", Call::LocalAlloc, 3, kNotPlaced, false},
         FaultCase{"ClearCannotOpenClipboard", Call::OpenClipboard, 1, kClipboardBusy, false},
         FaultCase{"ClearCannotEmptyClipboard", Call::EmptyClipboard, 1, kNotPlaced, false},
         FaultCase{"PlacementCannotOpenClipboard", Call::OpenClipboard, 2, kClipboardBusy, false},
@@ -67,11 +76,24 @@ TEST(RunWithFault, ClearAndPlacementEachHoldTheClipboardOnce) {
     EXPECT_EQ(fake.placed, std::wstring(L"x\r\n\0", 4));
 }
 
+TEST(RunWithFault, NoMemoryWhenStartedWithoutArgumentsShowsNoNotice) {
+    for (int occurrence : {1, 2}) {  // the captured command line, the copy of the split
+        FakeState& fake = reset_fake();
+        fake.failing = Call::LocalAlloc;
+        fake.failingOccurrence = occurrence;
+        EXPECT_EQ(run(L"tarnwick.exe", fake_platform()), kNotPlaced) << "allocation " << occurrence;
+        EXPECT_EQ(fake.noticesShown, 0) << "allocation " << occurrence;
+        EXPECT_TRUE(fake.liveMemory.empty() && fake.liveSplitterArrays.empty()) << "allocation " << occurrence;
+    }
+}
+
 struct NoticeCase {
     const char* name;
     const wchar_t* platformLine;
     std::optional<Call> failing;
 };
+
+void PrintTo(const NoticeCase& c, std::ostream* os) { *os << c.name; }
 
 class UsageNotice : public ::testing::TestWithParam<NoticeCase> {};
 
@@ -89,6 +111,7 @@ TEST_P(UsageNotice, IsShownAndClipboardLeftAlone) {
     EXPECT_EQ(fake.noticeStyle, 0u);
     EXPECT_EQ(fake.made[Call::OpenClipboard], 0);
     EXPECT_TRUE(fake.liveSplitterArrays.empty());
+    EXPECT_TRUE(fake.liveMemory.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -104,20 +127,24 @@ struct SplitCase {
     const char* name;
     std::wstring commandLine;
     int expectedCount;  // -1: the count is left as it was
-    ArgumentList expected;
+    Strings expected;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 
 class SplitCommandLine : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitCommandLine, GivesOneBasedListAndSplitterCount) {
     const SplitCase& c = GetParam();
     FakeState& fake = reset_fake();
+    const Platform platform = fake_platform();
     int count = -1;
 
-    const ArgumentList list = split_command_line(c.commandLine, count, fake_platform().splitter);
+    const SplitCopy split = split_command_line(capture_command_line(c.commandLine.c_str(), platform.memory),
+                                               count, platform.splitter, platform.memory);
 
     EXPECT_EQ(count, c.expectedCount);
-    EXPECT_EQ(list, c.expected);
+    EXPECT_EQ(to_strings(split.list), c.expected);
     EXPECT_TRUE(fake.liveSplitterArrays.empty());
     EXPECT_EQ(fake.badLocalFrees, 0);
 }
