@@ -9,7 +9,8 @@ MemoryApi system_memory_api() { return {&LocalAlloc, &LocalFree}; }
 SplitterApi system_splitter_api() { return {&CommandLineToArgvW}; }
 
 Utf16Text capture_command_line(const wchar_t* platformCommandLine, const MemoryApi& memory) {
-    const std::wstring_view line(platformCommandLine, platformCommandLine ? lstrlenW(platformCommandLine) : 0);
+    const std::wstring_view line(platformCommandLine,
+                                 platformCommandLine ? static_cast<size_t>(lstrlenW(platformCommandLine)) : 0);
     Utf16Text captured{allocate_local<wchar_t>((line.size() + 1) * sizeof(wchar_t), memory), line.size()};
     if (!captured.units) return {};
     *append_units(captured.units.get(), line) = L'\0';

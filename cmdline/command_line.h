@@ -28,8 +28,8 @@ struct SplitCopy {
     ArgumentList list;
 };
 
-// The system's splitter, behind a seam so that tests can make it fail and
-// count the releases of its array.
+// The system's splitter, behind a seam so that tests can make it fail. Its
+// array is a local block, released through MemoryApi's LocalFree.
 struct SplitterApi {
     LPWSTR*(WINAPI* commandLineToArgvW)(LPCWSTR commandLine, int* elementCount);
 };
