@@ -22,6 +22,7 @@ struct FaultCase {
     int occurrence;
     ExitStatus expectedStatus;
     bool textPlaced;
+    const wchar_t* commandLine = L"tarnwick.exe alpha \"beta gamma\"";
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
@@ -34,7 +35,7 @@ TEST_P(RunWithFault, ReleasesEverythingAndReportsWhetherTextWasPlaced) {
     fake.failing = c.failing;
     fake.failingOccurrence = c.occurrence;
 
-    const ExitStatus status = run(L"tarnwick.exe alpha \"beta gamma\"", fake_platform());
+    const ExitStatus status = run(c.commandLine, fake_platform());
 
     EXPECT_EQ(status, c.expectedStatus);
     EXPECT_EQ(fake.clipboardCloses, fake.clipboardOpens) << "clipboard left open";
@@ -57,6 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"NoMemoryForCapturedCommandLine", Call::LocalAlloc, 1, kNotPlaced, false},
         FaultCase{"NoMemoryForCopyOfSplit", Call::LocalAlloc, 2, kNotPlaced, false},
         FaultCase{"NoMemoryForClipboardText", Call::LocalAlloc, 3, kNotPlaced, false},
+        // Without arguments, too, no memory means no notice.
+        FaultCase{"NoMemoryForCapturedProgramNameAlone", Call::LocalAlloc, 1, kNotPlaced, false, L"tarnwick.exe"},
+        FaultCase{"NoMemoryForCopyOfProgramNameAlone", Call::LocalAlloc, 2, kNotPlaced, false, L"tarnwick.exe"},
         FaultCase{"ClearCannotOpenClipboard", Call::OpenClipboard, 1, kClipboardBusy, false},
         FaultCase{"ClearCannotEmptyClipboard", Call::EmptyClipboard, 1, kNotPlaced, false},
         FaultCase{"PlacementCannotOpenClipboard", Call::OpenClipboard, 2, kClipboardBusy, false},
@@ -74,17 +78,6 @@ TEST(RunWithFault, ClearAndPlacementEachHoldTheClipboardOnce) {
     EXPECT_EQ(fake.clipboardOpens, 2);
     EXPECT_EQ(fake.made[Call::EmptyClipboard], 1);
     EXPECT_EQ(fake.placed, std::wstring(L"x\r\n\0", 4));
-}
-
-TEST(RunWithFault, NoMemoryWhenStartedWithoutArgumentsShowsNoNotice) {
-    for (int occurrence : {1, 2}) {  // the captured command line, the copy of the split
-        FakeState& fake = reset_fake();
-        fake.failing = Call::LocalAlloc;
-        fake.failingOccurrence = occurrence;
-        EXPECT_EQ(run(L"tarnwick.exe", fake_platform()), kNotPlaced) << "allocation " << occurrence;
-        EXPECT_EQ(fake.noticesShown, 0) << "allocation " << occurrence;
-        EXPECT_TRUE(fake.liveMemory.empty() && fake.liveSplitterArrays.empty()) << "allocation " << occurrence;
-    }
 }
 
 struct NoticeCase {
