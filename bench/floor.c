@@ -24,8 +24,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR line, int show
 
     OpenClipboard(NULL);
     EmptyClipboard();
-    CloseClipboard();
-    OpenClipboard(NULL);
     SetClipboardData(CF_UNICODETEXT, block);
     CloseClipboard();
     return 0;

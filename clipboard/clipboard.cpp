@@ -1,17 +1,9 @@
 #include "clipboard/clipboard.h"
 
 #include <cstring>
-#include <memory>
 
 namespace tarnwick {
 namespace {
-
-// Closes the clipboard when the guard goes out of scope, on every path. The
-// guard holds the api itself, so a null guard means "not opened".
-struct CloseClipboardOnExit {
-    void operator()(const ClipboardApi* api) const { api->closeClipboard(); }
-};
-using clipboard_guard = std::unique_ptr<const ClipboardApi, CloseClipboardOnExit>;
 
 clipboard_guard open_clipboard(const ClipboardApi& api) {
     // No owner window: the program has none, and the text outlives the process.
@@ -26,12 +18,17 @@ struct GlobalFreeOnExit {
 };
 using unique_hglobal = std::unique_ptr<void, GlobalFreeOnExit>;
 
-bool copy_into_block(HGLOBAL block, std::wstring_view text, const ClipboardApi& api) {
-    void* bytes = api.globalLock(block);
-    if (bytes == nullptr) return false;
-    std::memcpy(bytes, text.data(), text.size() * sizeof(wchar_t));
-    api.globalUnlock(block);
-    return true;
+// A movable block holding every code unit of `text`, unlocked and ready to
+// hand over; null when the system gives no memory or no lock.
+unique_hglobal block_holding(std::wstring_view text, const ClipboardApi& api) {
+    const size_t bytes = text.size() * sizeof(wchar_t);
+    unique_hglobal block(api.globalAlloc(GMEM_MOVEABLE, bytes), GlobalFreeOnExit{&api});
+    if (!block) return block;
+    void* units = api.globalLock(block.get());
+    if (units == nullptr) return unique_hglobal(nullptr, GlobalFreeOnExit{&api});
+    std::memcpy(units, text.data(), bytes);
+    api.globalUnlock(block.get());
+    return block;
 }
 
 }  // namespace
@@ -41,22 +38,18 @@ ClipboardApi system_clipboard_api() {
             &GlobalLock,    &GlobalUnlock,   &GlobalFree,       &SetClipboardData};
 }
 
-ClipboardOutcome clear_clipboard(const ClipboardApi& api) {
-    const clipboard_guard open = open_clipboard(api);
-    if (!open) return ClipboardOutcome::Busy;
-    return api.emptyClipboard() ? ClipboardOutcome::Done : ClipboardOutcome::Refused;
-}
+bool clear_clipboard(const clipboard_guard& open) { return open->emptyClipboard() != FALSE; }
 
 ClipboardOutcome place_clipboard_text(std::wstring_view text, const ClipboardApi& api) {
-    const clipboard_guard open = open_clipboard(api);
+    // Everything that can fail without the clipboard is done before it is
+    // opened, so that it is held only for the clear and the hand-over.
+    unique_hglobal block = block_holding(text, api);
+    if (!block) return ClipboardOutcome::Refused;
+
+    const clipboard_guard open = open_clipboard(api);  // closed before an unplaced block is freed
     if (!open) return ClipboardOutcome::Busy;
-
-    unique_hglobal block(api.globalAlloc(GMEM_MOVEABLE, text.size() * sizeof(wchar_t)),
-                         GlobalFreeOnExit{&api});
-    if (!block || !copy_into_block(block.get(), text, api)) return ClipboardOutcome::Refused;
-
-    if (api.setClipboardData(CF_UNICODETEXT, block.get()) == nullptr)
-        return ClipboardOutcome::Refused;
+    if (!clear_clipboard(open)) return ClipboardOutcome::Refused;
+    if (api.setClipboardData(CF_UNICODETEXT, block.get()) == nullptr) return ClipboardOutcome::Refused;
     block.release();  // the system owns the block now
     return ClipboardOutcome::Done;
 }

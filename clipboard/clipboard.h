@@ -1,9 +1,10 @@
-// Clipboard: emptying the system clipboard and placing one UTF-16 text on it
-// as CF_UNICODETEXT.
+// Clipboard: replacing the system clipboard's content with one UTF-16 text as
+// CF_UNICODETEXT.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string_view>
 
 namespace tarnwick {
@@ -23,17 +24,30 @@ struct ClipboardApi {
 
 ClipboardApi system_clipboard_api();
 
+// Closes the clipboard when it goes out of scope, on every path. It holds the
+// api itself, so a null guard means "not opened".
+struct CloseClipboardOnExit {
+    void operator()(const ClipboardApi* api) const { api->closeClipboard(); }
+};
+using clipboard_guard = std::unique_ptr<const ClipboardApi, CloseClipboardOnExit>;
+
 enum class ClipboardOutcome {
-    Done,     // the clipboard was emptied, or the text placed
-    Busy,     // another program holds the clipboard open
-    Refused,  // the system refused: no memory, no lock, or the block not taken
+    Done,     // the text is on the clipboard
+    Busy,     // another program holds the clipboard open; its content is untouched
+    Refused,  // the system refused: no memory, no lock, not emptied, or the block not taken
 };
 
-// Empties the clipboard, holding it open only for the length of this call.
-ClipboardOutcome clear_clipboard(const ClipboardApi& api);
+// Empties the clipboard that `open` holds open for the placement. False when
+// the system refuses.
+bool clear_clipboard(const clipboard_guard& open);
 
-// Places `text` (which already ends in its NUL) as CF_UNICODETEXT, in a movable
-// block of exactly two bytes per code unit. Never waits for a busy clipboard.
+// Replaces the clipboard's content with `text` (which already ends in its NUL)
+// as CF_UNICODETEXT, in a movable block of exactly two bytes per code unit.
+// The block is filled before the clipboard is opened, and the clipboard is
+// opened once, with no owner window, for the clear and the hand-over: a
+// listener woken by an emptied clipboard cannot step in before the text is
+// there. Never waits for a busy clipboard. Unless the system refuses the block
+// after the clear, every failure leaves the clipboard as it was.
 ClipboardOutcome place_clipboard_text(std::wstring_view text, const ClipboardApi& api);
 
 }  // namespace tarnwick

@@ -18,12 +18,6 @@ ExitStatus exit_status_for(ClipboardOutcome outcome) {
     return kNotPlaced;
 }
 
-ExitStatus copy_to_clipboard(std::wstring_view text, const ClipboardApi& api) {
-    const ClipboardOutcome cleared = clear_clipboard(api);
-    if (cleared != ClipboardOutcome::Done) return exit_status_for(cleared);
-    return exit_status_for(place_clipboard_text(text, api));
-}
-
 void show_usage_notice(const Platform& platform) {
     platform.messageBoxW(nullptr, usage_notice::kPrompt, usage_notice::kTitle, usage_notice::kStyle);
 }
@@ -61,7 +55,9 @@ ExitStatus run(const wchar_t* platformCommandLine, const Platform& platform) {
     }
     const Utf16Text text = build_clipboard_text(arguments.list, elementCount, platform.memory);
     if (!text.units) return kNotPlaced;
-    return copy_to_clipboard(text.view(), platform.clipboard);
+    // The placement clears the clipboard inside its own hold, just before it
+    // hands the text over.
+    return exit_status_for(place_clipboard_text(text.view(), platform.clipboard));
 }
 
 }  // namespace tarnwick

@@ -22,8 +22,8 @@ Platform system_platform();
 // The process exit status. Scripts can tell a failed copy from a good one.
 enum ExitStatus : int {
     kCopiedOrUsageShown = 0,
-    kClipboardBusy = 1,  // another program held the clipboard open; nothing placed
-    kNotPlaced = 2,      // the system refused to empty the clipboard, give memory or take the text
+    kClipboardBusy = 1,  // another program held the clipboard open; nothing placed, nothing lost
+    kNotPlaced = 2,      // the system refused memory, a lock, the emptying or the text; nothing placed
 };
 
 // Arguments 2 to `elementCount`, each followed by CR LF, then one NUL that

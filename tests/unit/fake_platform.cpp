@@ -10,6 +10,7 @@ namespace {
 FakeState state;
 
 bool fails(Call call) {
+    state.calls.push_back(call);
     const int occurrence = ++state.made[call];
     return state.failing == call && state.failingOccurrence == occurrence;
 }
@@ -39,16 +40,28 @@ HLOCAL WINAPI fake_local_free(HLOCAL memory) {
 }
 
 BOOL WINAPI fake_open_clipboard(HWND) {
-    if (fails(Call::OpenClipboard)) return FALSE;
+    if (fails(Call::OpenClipboard) || state.clipboardOpen) return FALSE;
     ++state.clipboardOpens;
+    state.clipboardOpen = true;
     return TRUE;
 }
 
-BOOL WINAPI fake_empty_clipboard() { return !fails(Call::EmptyClipboard); }
+// As on Windows, the clipboard cannot be emptied or written unless it is open.
+bool changes_while_closed() {
+    if (!state.clipboardOpen) state.changedWhileNotOpen = true;
+    return !state.clipboardOpen;
+}
+
+BOOL WINAPI fake_empty_clipboard() {
+    if (fails(Call::EmptyClipboard) || changes_while_closed()) return FALSE;
+    state.clipboard.reset();
+    return TRUE;
+}
 
 BOOL WINAPI fake_close_clipboard() {
-    if (state.clipboardCloses >= state.clipboardOpens) state.closedWhileNotOpen = true;
+    if (!state.clipboardOpen) state.closedWhileNotOpen = true;
     ++state.clipboardCloses;
+    state.clipboardOpen = false;
     return !fails(Call::CloseClipboard);
 }
 
@@ -64,7 +77,10 @@ LPVOID WINAPI fake_global_lock(HGLOBAL block) {
     return GlobalLock(block);
 }
 
-BOOL WINAPI fake_global_unlock(HGLOBAL block) { return GlobalUnlock(block); }
+BOOL WINAPI fake_global_unlock(HGLOBAL block) {
+    fails(Call::GlobalUnlock);  // recorded; its result is not what the run depends on
+    return GlobalUnlock(block);
+}
 
 HGLOBAL WINAPI fake_global_free(HGLOBAL block) {
     if (state.liveBlocks.erase(block) == 0) {
@@ -76,13 +92,13 @@ HGLOBAL WINAPI fake_global_free(HGLOBAL block) {
 
 // Takes the block as the system would, keeping a copy of its contents.
 HANDLE WINAPI fake_set_clipboard_data(UINT format, HANDLE data) {
-    if (fails(Call::SetClipboardData) || format != CF_UNICODETEXT) return nullptr;
+    if (fails(Call::SetClipboardData) || changes_while_closed() || format != CF_UNICODETEXT) return nullptr;
     if (state.liveBlocks.erase(data) == 0) ++state.badFrees;
     std::wstring units(GlobalSize(data) / sizeof(wchar_t), L'\0');
     std::memcpy(units.data(), GlobalLock(data), units.size() * sizeof(wchar_t));
     GlobalUnlock(data);
     GlobalFree(data);
-    state.placed = units;
+    state.clipboard = units;
     return data;
 }
 

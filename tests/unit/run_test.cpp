@@ -1,11 +1,14 @@
 // The whole run against a platform whose calls fail one at a time: whatever
-// fails, the clipboard is closed after every open, the block is freed unless
-// the system took it, the splitter's array and the program's own memory are
-// released once, and the status says whether the text was placed.
+// fails, the clipboard is opened at most once and closed after it, emptied
+// only while it is open, and keeps what it held unless the system refused the
+// text after the emptying; the block is freed unless the system took it, the
+// splitter's array and the program's own memory are released once, and the
+// status says whether the text was placed.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fake_platform.h"
 #include "run/run.h"
@@ -16,20 +19,33 @@ namespace {
 
 const std::wstring kPlacedText(L"alpha\r\nbeta gamma\r\n\0", 20);
 
+// What the clipboard holds after the run.
+enum class Afterwards { Kept, Replaced, Emptied };
+
 struct FaultCase {
     const char* name;
     std::optional<Call> failing;
     int occurrence;
     ExitStatus expectedStatus;
-    bool textPlaced;
+    Afterwards clipboard;
+    bool opensClipboard;  // whether the run gets as far as trying to open it
     const wchar_t* commandLine = L"tarnwick.exe alpha \"beta gamma\"";
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
+std::optional<std::wstring> clipboard_after(Afterwards afterwards) {
+    switch (afterwards) {
+        case Afterwards::Kept: return kHeldBeforeRun;
+        case Afterwards::Replaced: return kPlacedText;
+        case Afterwards::Emptied: break;
+    }
+    return std::nullopt;
+}
+
 class RunWithFault : public ::testing::TestWithParam<FaultCase> {};
 
-TEST_P(RunWithFault, ReleasesEverythingAndReportsWhetherTextWasPlaced) {
+TEST_P(RunWithFault, ReleasesEverythingAndLosesNothingTheSystemDidNotRefuse) {
     const FaultCase& c = GetParam();
     FakeState& fake = reset_fake();
     fake.failing = c.failing;
@@ -38,46 +54,58 @@ TEST_P(RunWithFault, ReleasesEverythingAndReportsWhetherTextWasPlaced) {
     const ExitStatus status = run(c.commandLine, fake_platform());
 
     EXPECT_EQ(status, c.expectedStatus);
-    EXPECT_EQ(fake.clipboardCloses, fake.clipboardOpens) << "clipboard left open";
+    EXPECT_EQ(fake.clipboard, clipboard_after(c.clipboard));
+    EXPECT_EQ(fake.made[Call::OpenClipboard], c.opensClipboard ? 1 : 0) << "opened more than once, or needlessly";
+    EXPECT_FALSE(fake.clipboardOpen) << "clipboard left open";
+    EXPECT_EQ(fake.clipboardCloses, fake.clipboardOpens);
     EXPECT_FALSE(fake.closedWhileNotOpen);
+    EXPECT_FALSE(fake.changedWhileNotOpen) << "emptied or written outside the hold";
     EXPECT_TRUE(fake.liveBlocks.empty()) << "block leaked";
     EXPECT_EQ(fake.badFrees, 0) << "block freed twice or after the system took it";
     EXPECT_TRUE(fake.liveSplitterArrays.empty()) << "splitter array leaked";
     EXPECT_EQ(fake.badLocalFrees, 0);
     EXPECT_TRUE(fake.liveMemory.empty()) << "the program's own memory leaked";
-    EXPECT_EQ(fake.placed, c.textPlaced ? std::optional(kPlacedText) : std::nullopt);
     EXPECT_EQ(fake.noticesShown, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EachPlatformCall, RunWithFault,
     ::testing::Values(
-        FaultCase{"NothingFails", std::nullopt, 0, kCopiedOrUsageShown, true},
+        FaultCase{"NothingFails", std::nullopt, 0, kCopiedOrUsageShown, Afterwards::Replaced, true},
         // The run's own allocations, in order: the captured command line, the
         // copy of the split, the clipboard text.
-        FaultCase{"NoMemoryForCapturedCommandLine", Call::LocalAlloc, 1, kNotPlaced, false},
-        FaultCase{"NoMemoryForCopyOfSplit", Call::LocalAlloc, 2, kNotPlaced, false},
-        FaultCase{"NoMemoryForClipboardText", Call::LocalAlloc, 3, kNotPlaced, false},
+        FaultCase{"NoMemoryForCapturedCommandLine", Call::LocalAlloc, 1, kNotPlaced, Afterwards::Kept, false},
+        FaultCase{"NoMemoryForCopyOfSplit", Call::LocalAlloc, 2, kNotPlaced, Afterwards::Kept, false},
+        FaultCase{"NoMemoryForClipboardText", Call::LocalAlloc, 3, kNotPlaced, Afterwards::Kept, false},
         // Without arguments, too, no memory means no notice.
-        FaultCase{"NoMemoryForCapturedProgramNameAlone", Call::LocalAlloc, 1, kNotPlaced, false, L"tarnwick.exe"},
-        FaultCase{"NoMemoryForCopyOfProgramNameAlone", Call::LocalAlloc, 2, kNotPlaced, false, L"tarnwick.exe"},
-        FaultCase{"ClearCannotOpenClipboard", Call::OpenClipboard, 1, kClipboardBusy, false},
-        FaultCase{"ClearCannotEmptyClipboard", Call::EmptyClipboard, 1, kNotPlaced, false},
-        FaultCase{"PlacementCannotOpenClipboard", Call::OpenClipboard, 2, kClipboardBusy, false},
-        FaultCase{"AllocationFails", Call::GlobalAlloc, 1, kNotPlaced, false},
-        FaultCase{"LockYieldsNoAddress", Call::GlobalLock, 1, kNotPlaced, false},
-        FaultCase{"SetClipboardDataRefusesBlock", Call::SetClipboardData, 1, kNotPlaced, false},
-        FaultCase{"ClosingAfterClearFails", Call::CloseClipboard, 1, kCopiedOrUsageShown, true},
-        FaultCase{"ClosingAfterPlacementFails", Call::CloseClipboard, 2, kCopiedOrUsageShown,
-                  true}),
+        FaultCase{"NoMemoryForCapturedProgramNameAlone", Call::LocalAlloc, 1, kNotPlaced, Afterwards::Kept, false,
+                  L"tarnwick.exe"},
+        FaultCase{"NoMemoryForCopyOfProgramNameAlone", Call::LocalAlloc, 2, kNotPlaced, Afterwards::Kept, false,
+                  L"tarnwick.exe"},
+        // The block is ready before the clipboard is touched.
+        FaultCase{"NoMemoryForBlock", Call::GlobalAlloc, 1, kNotPlaced, Afterwards::Kept, false},
+        FaultCase{"LockYieldsNoAddress", Call::GlobalLock, 1, kNotPlaced, Afterwards::Kept, false},
+        FaultCase{"ClipboardBusy", Call::OpenClipboard, 1, kClipboardBusy, Afterwards::Kept, true},
+        FaultCase{"CannotEmptyClipboard", Call::EmptyClipboard, 1, kNotPlaced, Afterwards::Kept, true},
+        FaultCase{"SetClipboardDataRefusesBlock", Call::SetClipboardData, 1, kNotPlaced, Afterwards::Emptied, true},
+        FaultCase{"ClosingFails", Call::CloseClipboard, 1, kCopiedOrUsageShown, Afterwards::Replaced, true},
+        // A listener woken by a change makes the next open fail: there is none.
+        FaultCase{"ASecondOpenWouldFail", Call::OpenClipboard, 2, kCopiedOrUsageShown, Afterwards::Replaced, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RunWithFault, ClearAndPlacementEachHoldTheClipboardOnce) {
+TEST(RunWithFault, FillsTheBlockFirstThenEmptiesAndPlacesInOneHold) {
     FakeState& fake = reset_fake();
     run(L"tarnwick.exe x", fake_platform());
-    EXPECT_EQ(fake.clipboardOpens, 2);
-    EXPECT_EQ(fake.made[Call::EmptyClipboard], 1);
-    EXPECT_EQ(fake.placed, std::wstring(L"x\r\n\0", 4));
+    const std::vector<Call> expected{
+        // capture, split and copy, clipboard text
+        Call::LocalAlloc, Call::CommandLineToArgvW, Call::LocalAlloc, Call::LocalAlloc,
+        // the block, filled and unlocked
+        Call::GlobalAlloc, Call::GlobalLock, Call::GlobalUnlock,
+        // the one hold
+        Call::OpenClipboard, Call::EmptyClipboard, Call::SetClipboardData, Call::CloseClipboard,
+    };
+    EXPECT_EQ(fake.calls, expected);
+    EXPECT_EQ(fake.clipboard, std::wstring(L"x\r\n\0", 4));
 }
 
 struct NoticeCase {
@@ -103,6 +131,7 @@ TEST_P(UsageNotice, IsShownAndClipboardLeftAlone) {
     EXPECT_EQ(fake.noticeTitle, L"Tarnwick");
     EXPECT_EQ(fake.noticeStyle, 0u);
     EXPECT_EQ(fake.made[Call::OpenClipboard], 0);
+    EXPECT_EQ(fake.clipboard, kHeldBeforeRun);
     EXPECT_TRUE(fake.liveSplitterArrays.empty());
     EXPECT_TRUE(fake.liveMemory.empty());
 }
