@@ -3,9 +3,25 @@
 #include <cstring>
 
 namespace tarnwick::testing {
+namespace {
+
+// Clipboard history and clipboard managers open the clipboard for a moment
+// after every change: a test that reads or writes it waits that moment out.
+constexpr ULONGLONG kPatienceMs = 2'000;
+
+bool open_clipboard_patiently(HWND owner) {
+    const ULONGLONG startedAt = GetTickCount64();
+    while (!OpenClipboard(owner)) {
+        if (GetTickCount64() - startedAt > kPatienceMs) return false;
+        Sleep(2);
+    }
+    return true;
+}
+
+}  // namespace
 
 std::optional<std::wstring> read_clipboard_block(HWND owner) {
-    if (!OpenClipboard(owner)) return std::nullopt;
+    if (!open_clipboard_patiently(owner)) return std::nullopt;
     std::optional<std::wstring> text;
     if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
         const SIZE_T bytes = GlobalSize(block);
@@ -20,7 +36,7 @@ std::optional<std::wstring> read_clipboard_block(HWND owner) {
 }
 
 bool write_clipboard_text(const std::wstring& text, HWND owner) {
-    if (!OpenClipboard(owner)) return false;
+    if (!open_clipboard_patiently(owner)) return false;
     bool placed = false;
     const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
     if (EmptyClipboard()) {

@@ -14,10 +14,11 @@ inline std::wstring with_nul(const std::wstring& text) { return text + L'\0'; }
 
 // The whole CF_UNICODETEXT block, every code unit of it (the NUL included):
 // its size is the block's size in bytes divided by two. Empty when the
-// clipboard holds no Unicode text or cannot be opened.
+// clipboard holds no Unicode text, or stays busy for two seconds.
 std::optional<std::wstring> read_clipboard_block(HWND owner = nullptr);
 
-// Empties the clipboard and places `text` plus a NUL as CF_UNICODETEXT.
+// Empties the clipboard and places `text` plus a NUL as CF_UNICODETEXT; waits
+// up to two seconds for a busy clipboard.
 bool write_clipboard_text(const std::wstring& text, HWND owner = nullptr);
 
 // A message-only window: opening the clipboard with a real window makes it

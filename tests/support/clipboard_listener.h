@@ -1,0 +1,37 @@
+// A clipboard listener of the kind clipboard history and clipboard managers
+// are: it reads every new content of the clipboard as soon as it appears.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+
+namespace tarnwick::testing {
+
+// On a thread of its own, a message-only window registered with
+// AddClipboardFormatListener. On every WM_CLIPBOARDUPDATE it opens the
+// clipboard with that window, reads CF_UNICODETEXT and keeps the clipboard
+// open for a few milliseconds (0 to 20, varying from update to update), so
+// that another program's open at that moment fails.
+class ClipboardListener {
+public:
+    ClipboardListener();
+    ~ClipboardListener();  // unregisters, destroys the window and ends the thread
+    ClipboardListener(const ClipboardListener&) = delete;
+    ClipboardListener& operator=(const ClipboardListener&) = delete;
+
+    bool listening() const { return window_ != nullptr; }
+    int updates_read() const { return updatesRead_; }
+
+private:
+    static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void listen(std::atomic<bool>& ready);
+    void read_and_hold(HWND window);
+
+    std::thread thread_;
+    HWND window_ = nullptr;
+    std::atomic<int> updatesRead_ = 0;
+};
+
+}  // namespace tarnwick::testing
