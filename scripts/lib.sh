@@ -4,6 +4,11 @@
 # Debian packages the build and the suite need.
 TARNWICK_PACKAGES=(cmake make mingw-w64 googletest wine64 xvfb python3 zip)
 
+# The guest address space qemu-i386 must reserve for 32-bit Wine. Every 32-bit
+# run gets it (scripts/wine-session), whoever registered the emulator;
+# where 32-bit code runs natively, nothing reads it.
+TARNWICK_QEMU_RESERVED_VA=0xf7000000
+
 # Installs those of the named Debian packages that are missing.
 ensure_packages() {
   local missing=()
@@ -34,7 +39,8 @@ ensure_x86_runtime() {
     apt-get update -qq
   fi
   ensure_packages wine32:i386
-  /usr/lib/wine/wineserver32 --version >/dev/null 2>&1 && return  # runs natively
+  # Runs natively, or through an emulator already registered under any name.
+  QEMU_RESERVED_VA=$TARNWICK_QEMU_RESERVED_VA /usr/lib/wine/wineserver32 --version >/dev/null 2>&1 && return
   ensure_packages qemu-user
   local binfmt=/proc/sys/fs/binfmt_misc
   [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
@@ -45,8 +51,32 @@ ensure_x86_runtime() {
     echo "Could not register qemu-i386 with binfmt_misc: the 32-bit tests will be skipped." >&2
 }
 
-# Configures (once) and builds one preset: build_preset windows-x64
+# Configures (once) and builds one preset; options after the preset go to
+# cmake --build: build_preset windows-x64 [--target tarnwick]
+# A tree whose configure never finished has a cache but no build system. What
+# such a cache holds may come from a configure without the compilers (empty
+# optimisation flags, the host's ar), so it is configured afresh, not kept.
 build_preset() {
-  [ -f "build/$1/CMakeCache.txt" ] || cmake --preset "$1" >/dev/null
-  cmake --build --preset "$1"
+  local tree=build/$1
+  if [ ! -f "$tree/CMakeCache.txt" ]; then
+    cmake --preset "$1" >/dev/null
+  elif [ ! -f "$tree/Makefile" ]; then
+    echo "$tree: its last configure did not finish; configuring it afresh." >&2
+    cmake --preset "$1" --fresh >/dev/null
+  fi
+  cmake --build --preset "$1" "${@:2}"
+}
+
+# Copies the source tree (what git tracks or would track, as it is in the
+# working tree; everything but build/ outside a git checkout) to a new folder:
+# copy_source SOURCE_DIR COPY_DIR
+copy_source() {
+  local source_dir=$1 copy=$2
+  mkdir -p "$copy"
+  if git -C "$source_dir" rev-parse --git-dir >/dev/null 2>&1; then
+    git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
+      (cd "$source_dir" && xargs -0 cp --parents -t "$copy")
+  else
+    (cd "$source_dir" && tar --exclude=./build -cf - .) | tar -C "$copy" -xf -
+  fi
 }
