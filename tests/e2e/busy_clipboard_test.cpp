@@ -2,6 +2,8 @@
 // no dialog, no wait, a non-zero status, and the clipboard as it was.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "clipboard_access.h"
 #include "tarnwick_process.h"
 
@@ -18,13 +20,36 @@ ULONGLONG time_of_free_run() {
     return GetTickCount64() - startedAt;
 }
 
+// Another program holding the clipboard with a window of its own (with a
+// null window, Wine lets others in). It lets go when it goes out of scope,
+// also when a check fails half-way.
+class ClipboardHolder {
+public:
+    explicit ClipboardHolder(const std::wstring& text) : window_(create_message_window()) {
+        holding_ = window_ != nullptr && write_clipboard_text(text, window_) && OpenClipboard(window_);
+    }
+    ~ClipboardHolder() { let_go(); }
+    ClipboardHolder(const ClipboardHolder&) = delete;
+    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
+
+    bool holding() const { return holding_; }
+    void let_go() {
+        if (holding_) CloseClipboard();
+        if (window_ != nullptr) DestroyWindow(window_);
+        holding_ = false;
+        window_ = nullptr;
+    }
+
+private:
+    HWND window_;
+    bool holding_ = false;
+};
+
 TEST(BusyClipboard, RunEndsPromptlyWithoutDialogAndLeavesTextInPlace) {
     const ULONGLONG freeRun = time_of_free_run();
     const ULONGLONG prompt = 2 * freeRun + 5'000;
-    const HWND holder = create_message_window();
-    ASSERT_NE(holder, nullptr);
-    ASSERT_TRUE(write_clipboard_text(L"held by another program", holder));
-    ASSERT_TRUE(OpenClipboard(holder));
+    ClipboardHolder holder(L"held by another program");
+    ASSERT_TRUE(holder.holding());
 
     const StartedProcess started = start_tarnwick(L"tarnwick.exe would replace it");
     const ULONGLONG startedAt = GetTickCount64();
@@ -34,8 +59,7 @@ TEST(BusyClipboard, RunEndsPromptlyWithoutDialogAndLeavesTextInPlace) {
         showedWindow = showedWindow || !windows_of(started.id).empty();
     const ULONGLONG took = GetTickCount64() - startedAt;
     const auto status = wait_for_exit(started, 0);
-    CloseClipboard();
-    DestroyWindow(holder);
+    holder.let_go();
 
     EXPECT_EQ(status, kClipboardBusy) << "the run did not end on its own";
     EXPECT_LT(took, prompt) << "the run waited for the clipboard (a free run took " << freeRun << " ms)";

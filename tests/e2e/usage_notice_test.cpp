@@ -51,11 +51,13 @@ NoticeControls controls_of(HWND notice) {
     return controls;
 }
 
-HWND wait_for_notice(DWORD processId) {
+// The notice's window, or null when the program ended (or ran out of time)
+// without showing one.
+HWND wait_for_notice(const StartedProcess& started) {
     for (DWORD waited = 0; waited < kLongestRunMs; waited += 100) {
-        const auto windows = windows_of(processId);
+        const auto windows = windows_of(started.id);
         if (!windows.empty()) return windows.front();
-        Sleep(100);
+        if (WaitForSingleObject(started.process.get(), 100) == WAIT_OBJECT_0) return nullptr;
     }
     return nullptr;
 }
@@ -65,13 +67,15 @@ struct UsageCase {
     std::wstring commandLine;
 };
 
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+
 class UsageNotice : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
     ASSERT_TRUE(write_clipboard_text(L"kept"));
     const StartedProcess started = start_tarnwick(GetParam().commandLine);
 
-    const HWND notice = wait_for_notice(started.id);
+    const HWND notice = wait_for_notice(started);
     ASSERT_NE(notice, nullptr) << "no usage notice appeared";
     EXPECT_EQ(windows_of(started.id).size(), 1u);
     EXPECT_EQ(text_of(notice), L"Tarnwick");

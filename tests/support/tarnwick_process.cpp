@@ -2,8 +2,29 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 namespace tarnwick::testing {
+
+namespace {
+
+std::wstring chosenTarnwick;
+
+}  // namespace
+
+void EndProcessOnExit::operator()(HANDLE process) const {
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 10'000);
+    }
+    CloseHandle(process);
+}
+
+std::wstring windows_path(std::wstring path) {
+    if (!path.empty() && path.front() == L'/') path.insert(0, L"Z:");
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
 
 std::wstring path_from_environment(const wchar_t* variable) {
     wchar_t buffer[MAX_PATH];
@@ -11,24 +32,34 @@ std::wstring path_from_environment(const wchar_t* variable) {
     if (length == 0 || length >= MAX_PATH)
         throw std::runtime_error("environment variable " + std::string(variable, variable + wcslen(variable)) +
                                  " does not hold a path");
-    std::wstring path(buffer, length);
-    if (path.front() == L'/') path.insert(0, L"Z:");
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
+    return windows_path(std::wstring(buffer, length));
 }
 
-std::wstring tarnwick_path() { return path_from_environment(L"TARNWICK_EXE"); }
+std::wstring tarnwick_path() {
+    return chosenTarnwick.empty() ? path_from_environment(L"TARNWICK_EXE") : chosenTarnwick;
+}
+
+void use_tarnwick_at(const std::wstring& path) { chosenTarnwick = windows_path(path); }
+
+namespace {
+
+StartedProcess start_with(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
+                          STARTUPINFOW& startup, BOOL inheritHandles) {
+    std::wstring writable = commandLine;  // CreateProcessW may write into it
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, inheritHandles, creationFlags,
+                        nullptr, nullptr, &startup, &info))
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
+    return {unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+}
+
+}  // namespace
 
 StartedProcess start_process(const std::wstring& application, const std::wstring& commandLine,
                              DWORD creationFlags) {
-    std::wstring writable = commandLine;  // CreateProcessW may write into it
     STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, FALSE, creationFlags,
-                        nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
-    return {unique_handle(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+    return start_with(application, commandLine, creationFlags, startup, FALSE);
 }
 
 StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags) {
@@ -68,6 +99,36 @@ std::vector<HWND> windows_of(DWORD processId) {
     WindowSearch search{processId, {}};
     EnumWindows(&collect_window, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+Finished run_collecting_output(const std::wstring& application, const std::wstring& commandLine,
+                               DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE reading = nullptr, writing = nullptr;
+    if (!CreatePipe(&reading, &writing, &inheritable, 0))
+        throw std::runtime_error("CreatePipe failed: " + std::to_string(GetLastError()));
+    const unique_handle outputEnd(reading);
+    unique_handle inputEnd(writing);
+    SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
+    const unique_handle nothing(
+        CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr));
+
+    STARTUPINFOW startup{};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothing.get();
+    startup.hStdOutput = startup.hStdError = writing;
+    const StartedProcess started = start_with(application, commandLine, 0, startup, TRUE);
+    inputEnd.reset();  // the child holds the only writing end now: reading ends when the child does
+
+    Finished finished;
+    std::thread reader([&] {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0) finished.output.append(buffer, got);
+    });
+    finished.status = wait_for_exit(started, timeoutMs);
+    reader.join();
+    return finished;
 }
 
 }  // namespace tarnwick::testing

@@ -19,18 +19,32 @@ struct CloseHandleOnExit {
 };
 using unique_handle = std::unique_ptr<void, CloseHandleOnExit>;
 
+// Owns a started process: one still running when its owner goes (a check that
+// failed half-way, a notice nobody dismissed) is ended, so that no process and
+// no window of it is left behind.
+struct EndProcessOnExit {
+    void operator()(HANDLE process) const;
+};
+using unique_process = std::unique_ptr<void, EndProcessOnExit>;
+
 struct StartedProcess {
-    unique_handle process;
+    unique_process process;
     unique_handle thread;
     DWORD id = 0;
 };
 
-// A path from an environment variable, as Windows needs it: a Unix path (as
-// CMake gives it) becomes one on Wine's drive Z:.
+// A path as Windows needs it: a Unix path (as CMake gives it) becomes one on
+// Wine's drive Z:.
+std::wstring windows_path(std::wstring path);
+
+// A path from an environment variable, through windows_path; throws when the
+// variable holds none.
 std::wstring path_from_environment(const wchar_t* variable);
 
-// The executable under test, from the TARNWICK_EXE environment variable.
+// The executable under test: the one set with use_tarnwick_at, else the one
+// in the TARNWICK_EXE environment variable.
 std::wstring tarnwick_path();
+void use_tarnwick_at(const std::wstring& path);
 
 // Starts `application` with `commandLine` exactly as its GetCommandLineW will
 // return it; throws when it cannot be started.
@@ -49,5 +63,14 @@ std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutM
 
 // The visible top-level windows the process owns.
 std::vector<HWND> windows_of(DWORD processId);
+
+struct Finished {
+    std::optional<DWORD> status;  // nothing when it had to be ended after `timeoutMs`
+    std::string output;           // what it wrote to standard output and standard error
+};
+
+// Runs a console program to its end with no input, collecting its output.
+Finished run_collecting_output(const std::wstring& application, const std::wstring& commandLine,
+                               DWORD timeoutMs);
 
 }  // namespace tarnwick::testing
