@@ -18,6 +18,18 @@ bool open_clipboard_patiently(HWND owner) {
     return true;
 }
 
+// Hands exactly these code units to the open clipboard as CF_UNICODETEXT.
+bool place_unicode_text(const std::wstring& units) {
+    const SIZE_T bytes = units.size() * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (block == nullptr) return false;
+    std::memcpy(GlobalLock(block), units.data(), bytes);
+    GlobalUnlock(block);
+    if (SetClipboardData(CF_UNICODETEXT, block) != nullptr) return true;
+    GlobalFree(block);
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::wstring> read_clipboard_block(HWND owner) {
@@ -35,21 +47,15 @@ std::optional<std::wstring> read_clipboard_block(HWND owner) {
     return text;
 }
 
-bool write_clipboard_text(const std::wstring& text, HWND owner) {
+bool write_clipboard_block(const std::optional<std::wstring>& block, HWND owner) {
     if (!open_clipboard_patiently(owner)) return false;
-    bool placed = false;
-    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (EmptyClipboard()) {
-        if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-            std::memcpy(GlobalLock(block), text.c_str(), bytes);
-            GlobalUnlock(block);
-            placed = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-            if (!placed) GlobalFree(block);
-        }
-    }
+    bool written = EmptyClipboard() != FALSE;
+    if (written && block) written = place_unicode_text(*block);
     CloseClipboard();
-    return placed;
+    return written;
 }
+
+bool write_clipboard_text(const std::wstring& text, HWND owner) { return write_clipboard_block(with_nul(text), owner); }
 
 HWND create_message_window() {
     return CreateWindowExW(0, L"STATIC", L"clipboard holder", 0, 0, 0, 0, 0, HWND_MESSAGE,

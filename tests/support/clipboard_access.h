@@ -17,8 +17,12 @@ inline std::wstring with_nul(const std::wstring& text) { return text + L'\0'; }
 // clipboard holds no Unicode text, or stays busy for two seconds.
 std::optional<std::wstring> read_clipboard_block(HWND owner = nullptr);
 
-// Empties the clipboard and places `text` plus a NUL as CF_UNICODETEXT; waits
-// up to two seconds for a busy clipboard.
+// Empties the clipboard and places exactly `block`'s code units as
+// CF_UNICODETEXT, or leaves it empty for no block; waits up to two seconds for
+// a busy clipboard.
+bool write_clipboard_block(const std::optional<std::wstring>& block, HWND owner = nullptr);
+
+// write_clipboard_block for `text` plus a NUL.
 bool write_clipboard_text(const std::wstring& text, HWND owner = nullptr);
 
 // A message-only window: opening the clipboard with a real window makes it
