@@ -16,6 +16,7 @@
 
 #include "clipboard_access.h"
 #include "tarnwick_process.h"
+#include "utf8.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -34,19 +35,8 @@ void say(const std::wstring& line) {
         WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                          nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr,
-                        nullptr);
+    const std::string utf8 = to_utf8(text);
     WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-}
-
-std::wstring from_utf8(const std::string& text) {
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-    return wide;
 }
 
 // A line per check as it ends ("pass" or "FAIL", its name, how long it took),
@@ -91,20 +81,14 @@ private:
     std::vector<std::wstring> failed_;
 };
 
-std::wstring own_folder() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
-// --exe PATH, else TARNWICK_EXE, else tarnwick.exe beside this program;
-// nothing when the arguments make no sense.
-std::optional<std::wstring> executable_to_check(int argc, wchar_t** argv) {
-    if (argc == 3 && std::wstring(argv[1]) == L"--exe") return windows_path(argv[2]);
-    if (argc != 1) return std::nullopt;
-    if (GetEnvironmentVariableW(L"TARNWICK_EXE", nullptr, 0) != 0) return path_from_environment(L"TARNWICK_EXE");
-    return own_folder() + L"tarnwick.exe";
+// Names the executable to check from the arguments: --exe PATH, or nothing
+// (then TARNWICK_EXE, or tarnwick.exe beside this program). False when the
+// arguments make no sense.
+bool choose_executable(int argc, wchar_t** argv) {
+    if (argc == 1) return true;
+    if (argc != 3 || std::wstring(argv[1]) != L"--exe") return false;
+    use_tarnwick_at(argv[2]);
+    return true;
 }
 
 // Started by double-click, the program has a console of its own, which closes
@@ -150,17 +134,16 @@ private:
 };
 
 int run_checks(int argc, wchar_t** argv) {
-    const std::optional<std::wstring> exe = executable_to_check(argc, argv);
-    if (!exe) {
+    if (!choose_executable(argc, argv)) {
         say(kUsage);
         return finish(2);
     }
-    if (GetFileAttributesW(exe->c_str()) == INVALID_FILE_ATTRIBUTES) {
-        say(L"There is no " + *exe + L". Put this program beside tarnwick.exe, or name it with --exe PATH.");
+    const std::wstring exe = tarnwick_path();
+    if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        say(L"There is no " + exe + L". Put this program beside tarnwick.exe, or name it with --exe PATH.");
         return finish(2);
     }
-    use_tarnwick_at(*exe);
-    say(L"Checking " + *exe + L" on this desktop. The checks start it many times, show and dismiss its notice,");
+    say(L"Checking " + exe + L" on this desktop. The checks start it many times, show and dismiss its notice,");
     say(L"and use the clipboard; please leave the clipboard alone until they end (about a minute).");
     const SavedClipboard saved;
     if (!saved.saved()) {

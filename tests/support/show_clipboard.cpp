@@ -6,15 +6,12 @@
 #include <string>
 
 #include "clipboard_access.h"
+#include "utf8.h"
 
 namespace {
 
 void print(const std::wstring& text) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
-                        bytes, nullptr, nullptr);
+    const std::string utf8 = tarnwick::testing::to_utf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
 }
 

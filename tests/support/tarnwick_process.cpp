@@ -10,13 +10,25 @@ namespace {
 
 std::wstring chosenTarnwick;
 
-}  // namespace
 
-void EndProcessOnExit::operator()(HANDLE process) const {
+// Ends a process that is still running.
+void end_if_running(HANDLE process) {
     if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process, 99);
         WaitForSingleObject(process, 10'000);
     }
+}
+
+std::wstring own_folder() {
+    wchar_t path[MAX_PATH];
+    const std::wstring program(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return program.substr(0, program.find_last_of(L'\\') + 1);
+}
+
+}  // namespace
+
+void EndProcessOnExit::operator()(HANDLE process) const {
+    end_if_running(process);
     CloseHandle(process);
 }
 
@@ -36,7 +48,9 @@ std::wstring path_from_environment(const wchar_t* variable) {
 }
 
 std::wstring tarnwick_path() {
-    return chosenTarnwick.empty() ? path_from_environment(L"TARNWICK_EXE") : chosenTarnwick;
+    if (!chosenTarnwick.empty()) return chosenTarnwick;
+    if (GetEnvironmentVariableW(L"TARNWICK_EXE", nullptr, 0) != 0) return path_from_environment(L"TARNWICK_EXE");
+    return own_folder() + L"tarnwick.exe";
 }
 
 void use_tarnwick_at(const std::wstring& path) { chosenTarnwick = windows_path(path); }
@@ -70,7 +84,7 @@ void resume(const StartedProcess& started) { ResumeThread(started.thread.get());
 
 std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutMs) {
     if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(started.process.get(), 99);
+        end_if_running(started.process.get());
         return std::nullopt;
     }
     DWORD status = 0;

@@ -42,7 +42,8 @@ std::wstring windows_path(std::wstring path);
 std::wstring path_from_environment(const wchar_t* variable);
 
 // The executable under test: the one set with use_tarnwick_at, else the one
-// in the TARNWICK_EXE environment variable.
+// in the TARNWICK_EXE environment variable, else tarnwick.exe beside this
+// program.
 std::wstring tarnwick_path();
 void use_tarnwick_at(const std::wstring& path);
 
