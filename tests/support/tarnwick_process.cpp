@@ -59,13 +59,21 @@ namespace {
 
 StartedProcess start_with(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
                           STARTUPINFOW& startup, BOOL inheritHandles) {
-    std::wstring writable = commandLine;  // CreateProcessW may write into it
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, inheritHandles, creationFlags,
-                        nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
-    return {unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+    // Wine now and then fails to start a process with ERROR_INTERNAL_ERROR
+    // (once in about 2,000 starts here, never twice in a row), so that error
+    // gets a second try. Where it is real, as for 32-bit programs Wine cannot
+    // run, it comes again.
+    for (int attempt = 1;; ++attempt) {
+        std::wstring writable = commandLine;  // CreateProcessW may write into it
+        if (CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, inheritHandles, creationFlags,
+                           nullptr, nullptr, &startup, &info))
+            return {unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 2)
+            throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
+    }
 }
 
 }  // namespace
