@@ -1,68 +1,66 @@
 // With another process holding the clipboard, the program gives up at once:
-// no dialog, no wait, a non-zero status, and the clipboard as it was.
+// no dialog, no wait, status 1, and the clipboard as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "clipboard_access.h"
+#include "clipboard_holder.h"
+#include "settled_clipboard.h"
 #include "tarnwick_process.h"
 
 namespace tarnwick::testing {
 namespace {
 
-constexpr DWORD kClipboardBusy = 1;
+constexpr int kFreeRuns = 3;
+// What a busy run may take beyond the fastest free run: at least this, or as
+// long again as that run where starting a process is slow (under emulation,
+// most of a minute). A program that waits a second for the clipboard takes
+// longer than this wherever a process starts in well under half a second.
+constexpr ULONGLONG kLeewayMs = 750;
 
-// How long one ordinary run takes here, start-up included (under emulation
-// that is most of a minute), so that "promptly" means the same everywhere.
-ULONGLONG time_of_free_run() {
-    const ULONGLONG startedAt = GetTickCount64();
-    EXPECT_EQ(wait_for_exit(start_tarnwick(L"tarnwick.exe reference"), kLongestRunMs), 0u);
-    return GetTickCount64() - startedAt;
+// The fastest of a few ordinary runs, start-up included, so that "at once"
+// means the same on any machine. The first start of a newly unpacked program
+// can be slowed by a virus scan; the fastest is not. Nothing when no run
+// found the clipboard free; a run that went wrong fails the check.
+std::optional<ULONGLONG> fastest_free_run() {
+    std::optional<ULONGLONG> fastest;
+    for (int i = 0; i < kFreeRuns; ++i) {
+        const ClipboardRun run = run_on_settled_clipboard(L"tarnwick.exe free run " + std::to_wstring(i));
+        if (run.found_clipboard_busy()) continue;
+        EXPECT_TRUE(run.status.has_value()) << kDidNotEnd;
+        EXPECT_EQ(run.status, 0u) << "a free run";
+        if (run.status == 0u) fastest = std::min(fastest.value_or(run.tookMs), run.tookMs);
+    }
+    return fastest;
 }
 
-// Another program holding the clipboard with a window of its own (with a
-// null window, Wine lets others in). It lets go when it goes out of scope,
-// also when a check fails half-way.
-class ClipboardHolder {
-public:
-    explicit ClipboardHolder(const std::wstring& text) : window_(create_message_window()) {
-        holding_ = window_ != nullptr && write_clipboard_text(text, window_) && OpenClipboard(window_);
-    }
-    ~ClipboardHolder() { let_go(); }
-    ClipboardHolder(const ClipboardHolder&) = delete;
-    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
-
-    bool holding() const { return holding_; }
-    void let_go() {
-        if (holding_) CloseClipboard();
-        if (window_ != nullptr) DestroyWindow(window_);
-        holding_ = false;
-        window_ = nullptr;
-    }
-
-private:
-    HWND window_;
-    bool holding_ = false;
-};
-
 TEST(BusyClipboard, RunEndsPromptlyWithoutDialogAndLeavesTextInPlace) {
-    const ULONGLONG freeRun = time_of_free_run();
-    const ULONGLONG prompt = 2 * freeRun + 5'000;
+    const std::optional<ULONGLONG> freeRun = fastest_free_run();
+    if (HasFailure()) return;
+    if (!freeRun) GTEST_SKIP() << busy_on_every_start(kFreeRuns * kMostStarts);
+    const ULONGLONG prompt = *freeRun + std::max(kLeewayMs, *freeRun);
     ClipboardHolder holder(L"held by another program");
-    ASSERT_TRUE(holder.holding());
+    if (!holder.holding())
+        GTEST_SKIP() << "The check could not hold the clipboard itself: another program kept it busy.";
 
+    const ULONGLONG startedAt = GetTickCount64();  // measured as the free runs are
     const StartedProcess started = start_tarnwick(L"tarnwick.exe would replace it");
-    const ULONGLONG startedAt = GetTickCount64();
     bool showedWindow = false;
-    while (WaitForSingleObject(started.process.get(), 50) == WAIT_TIMEOUT &&
-           GetTickCount64() - startedAt < 2 * prompt)
+    while (WaitForSingleObject(started.process.get(), 10) == WAIT_TIMEOUT &&
+           GetTickCount64() - startedAt < kLongestRunMs)
         showedWindow = showedWindow || !windows_of(started.id).empty();
     const ULONGLONG took = GetTickCount64() - startedAt;
     const auto status = wait_for_exit(started, 0);
     holder.let_go();
 
-    EXPECT_EQ(status, kClipboardBusy) << "the run did not end on its own";
-    EXPECT_LT(took, prompt) << "the run waited for the clipboard (a free run took " << freeRun << " ms)";
+    RecordProperty("note", "the busy run took " + std::to_string(took) + " ms, the fastest free run " +
+                               std::to_string(*freeRun) + " ms");
+    ASSERT_TRUE(status.has_value()) << kDidNotEnd;
+    EXPECT_EQ(status, kClipboardBusy);
+    EXPECT_LT(took, prompt) << "the run waited for the clipboard: it took " << took << " ms, the fastest free run "
+                            << *freeRun << " ms";
     EXPECT_FALSE(showedWindow);
     EXPECT_EQ(read_clipboard_block(), with_nul(L"held by another program"));
 }

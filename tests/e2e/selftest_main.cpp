@@ -2,8 +2,9 @@
 // run on their own Windows desktop. It checks the tarnwick.exe in its own
 // folder, or the one named with --exe (the suite names it in TARNWICK_EXE),
 // keeps the clipboard's text and puts it back at the end, prints one line per
-// check and a closing count, and exits 0 only when every check passed. The
-// suite runs this same program, one check at a time.
+// check (passed, FAILED, or not checked when clipboard tools kept the
+// clipboard busy) and a closing count, and exits 0 only when every check
+// passed. The suite runs this same program, one check at a time.
 #include <gtest/gtest.h>
 
 #include <conio.h>
@@ -39,46 +40,64 @@ void say(const std::wstring& line) {
     WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
-// A line per check as it ends ("pass" or "FAIL", its name, how long it took),
-// each failure's message indented below a failed one.
+// What a check's failure or skip says, without GoogleTest's wrapping: a
+// skipped check's "Skipped" line, and around an exception's text (Windows
+// would not start the program, say) the words that make it look like a crash.
+std::string plain_message(const ::testing::TestPartResult& result) {
+    std::string message = result.message();
+    const std::string skipped = "Skipped\n", exceptionBefore = "C++ exception with description \"",
+                      exceptionAfter = "\" thrown in the test body.";
+    if (result.skipped()) return message.starts_with(skipped) ? message.substr(skipped.size()) : message;
+    if (message.starts_with(exceptionBefore) && message.ends_with(exceptionAfter))
+        return message.substr(exceptionBefore.size(),
+                              message.size() - exceptionBefore.size() - exceptionAfter.size());
+    if (result.file_name() == nullptr) return message;
+    return std::string(result.file_name()) + ":" + std::to_string(result.line_number()) + ": " + message;
+}
+
+void say_indented(const std::wstring& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find(L'\n', start), text.size());
+        say(L"             " + text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// A line per check as it ends (its verdict, its name, how long it took), and
+// indented below it what the check noted and why it failed or was not checked.
 class CheckPrinter : public ::testing::EmptyTestEventListener {
 public:
     int passed() const { return passed_; }
     const std::vector<std::wstring>& failed() const { return failed_; }
+    const std::vector<std::wstring>& not_checked() const { return notChecked_; }
 
 private:
     void OnTestPartResult(const ::testing::TestPartResult& result) override {
-        if (!result.failed()) return;
-        std::string where = result.file_name() ? std::string(result.file_name()) + ":" +
-                                                     std::to_string(result.line_number()) + ": "
-                                               : std::string();
-        failures_.push_back(from_utf8(where + result.message()));
+        if (result.failed() || result.skipped()) messages_.push_back(from_utf8(plain_message(result)));
     }
 
     void OnTestEnd(const ::testing::TestInfo& check) override {
+        const ::testing::TestResult& result = *check.result();
         const std::wstring name = from_utf8(std::string(check.test_suite_name()) + "." + check.name());
-        const bool failed = check.result()->Failed();
-        say((failed ? L"FAIL  " : L"pass  ") + name + L"  (" + std::to_wstring(check.result()->elapsed_time()) +
-            L" ms)");
-        for (const std::wstring& failure : failures_) {
-            size_t start = 0;
-            while (start < failure.size()) {
-                const size_t end = std::min(failure.find(L'\n', start), failure.size());
-                say(L"        " + failure.substr(start, end - start));
-                start = end + 1;
-            }
-        }
-        failures_.clear();
+        const bool failed = result.Failed(), notChecked = !failed && result.Skipped();
+        say((failed ? L"FAIL         " : notChecked ? L"not checked  " : L"pass         ") + name + L"  (" +
+            std::to_wstring(result.elapsed_time()) + L" ms)");
+        for (int i = 0; i < result.test_property_count(); ++i) say_indented(from_utf8(result.GetTestProperty(i).value()));
+        for (const std::wstring& message : messages_) say_indented(message);
+        messages_.clear();
         if (failed) {
             failed_.push_back(name);
+        } else if (notChecked) {
+            notChecked_.push_back(name);
         } else {
             ++passed_;
         }
     }
 
-    std::vector<std::wstring> failures_;  // of the check that is running
+    std::vector<std::wstring> messages_;  // of the check that is running
     int passed_ = 0;
-    std::vector<std::wstring> failed_;
+    std::vector<std::wstring> failed_, notChecked_;
 };
 
 // Names the executable to check from the arguments: --exe PATH, or nothing
@@ -108,8 +127,23 @@ int finish(int status) {
 
 std::wstring names_of(const std::vector<std::wstring>& checks) {
     std::wstring names;
-    for (const std::wstring& check : checks) names += (names.empty() ? L": " : L", ") + check;
+    for (const std::wstring& check : checks) names += (names.empty() ? L"" : L", ") + check;
     return names;
+}
+
+// The closing count, the checks behind it, and what to do about them.
+void summarise(const CheckPrinter& checks) {
+    say(std::to_wstring(checks.passed()) + L" checks passed, " + std::to_wstring(checks.failed().size()) +
+        L" failed, " + std::to_wstring(checks.not_checked().size()) + L" not checked");
+    if (!checks.failed().empty()) {
+        say(L"Failed: " + names_of(checks.failed()));
+        say(L"Please send everything printed here, your Windows version (Win+R, winver) and which build you ran.");
+    }
+    if (!checks.not_checked().empty()) {
+        say(L"Not checked: " + names_of(checks.not_checked()));
+        say(L"Another program kept the clipboard busy during those checks. Close clipboard managers and Remote "
+            L"Desktop sessions, then run this again.");
+    }
 }
 
 // Saves the clipboard's text now; put_back() restores it, or empties the
@@ -143,8 +177,16 @@ int run_checks(int argc, wchar_t** argv) {
         say(L"There is no " + exe + L". Put this program beside tarnwick.exe, or name it with --exe PATH.");
         return finish(2);
     }
+    if (const auto refused = cannot_start(exe)) {
+        say(*refused);
+        say(L"Nothing was checked.");
+        return finish(2);
+    }
     say(L"Checking " + exe + L" on this desktop. The checks start it many times, show and dismiss its notice,");
     say(L"and use the clipboard; please leave the clipboard alone until they end (about a minute).");
+    say(L"If clipboard history (Win+V) is on, it receives the texts the checks place, over a hundred, which push");
+    say(L"out your own entries that are not pinned; where history is synced, your other devices receive them too.");
+    say(L"To remove them afterwards, press Win+V and choose Clear all.");
     const SavedClipboard saved;
     if (!saved.saved()) {
         say(L"The clipboard's text cannot be read, so it could not be saved: nothing was checked. Try again.");
@@ -161,9 +203,9 @@ int run_checks(int argc, wchar_t** argv) {
 
     say(L"");
     if (!saved.put_back()) say(L"The clipboard's text could NOT be put back: it holds what the last check left.");
-    say(std::to_wstring(printer->passed()) + L" checks passed, " + std::to_wstring(printer->failed().size()) +
-        L" failed" + names_of(printer->failed()));
-    return finish(status == 0 && printer->failed().empty() ? 0 : 1);
+    summarise(*printer);
+    const bool allPassed = status == 0 && printer->failed().empty() && printer->not_checked().empty();
+    return finish(allPassed ? 0 : 1);
 }
 
 }  // namespace

@@ -1,12 +1,19 @@
 // Started without arguments, the program shows its usage notice as a real
-// message box and leaves the clipboard alone.
+// message box and leaves the clipboard alone. The notice is recognised by what
+// the program controls (its title, its two lines, one button that is IDOK),
+// never by the button's label, which Windows writes in the language of its
+// interface ("OK", "ОК", "确定").
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "clipboard_access.h"
+#include "settled_clipboard.h"
 #include "tarnwick_process.h"
+#include "utf8.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -20,10 +27,15 @@ struct NoticeControls {
     bool showsIcon = false;
 };
 
+// Asked of the window itself, but never waiting on it for long: a window of
+// a program that hangs must not hang the check.
 std::wstring text_of(HWND window) {
     wchar_t buffer[512]{};
-    GetWindowTextW(window, buffer, 512);
-    return buffer;
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
+                             SMTO_ABORTIFHUNG, 5'000, &copied))
+        return {};
+    return std::wstring(buffer, std::min<size_t>(copied, std::size(buffer) - 1));
 }
 
 std::wstring class_of(HWND window) {
@@ -39,7 +51,9 @@ BOOL CALLBACK collect_control(HWND child, LPARAM parameter) {
     if (_wcsicmp(kind.c_str(), L"Button") == 0) controls.buttons.push_back(child);
     if (_wcsicmp(kind.c_str(), L"Static") == 0) {
         const bool iconStyle = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
-        if (iconStyle && SendMessageW(child, STM_GETICON, 0, 0) != 0) controls.showsIcon = true;
+        DWORD_PTR icon = 0;
+        if (iconStyle && SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5'000, &icon) && icon != 0)
+            controls.showsIcon = true;
         controls.texts.push_back(text_of(child));
     }
     return TRUE;
@@ -71,8 +85,17 @@ void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 
 class UsageNotice : public ::testing::TestWithParam<UsageCase> {};
 
+// Presses the notice's OK button as the dialog sees it. Unlike a click, this
+// works while the notice is not the active window.
+void press_ok(HWND notice, HWND button) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(notice, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(button),
+                        SMTO_ABORTIFHUNG, 5'000, &ignored);
+}
+
 TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
     ASSERT_TRUE(write_clipboard_text(L"kept"));
+    let_clipboard_settle();
     const StartedProcess started = start_tarnwick(GetParam().commandLine);
 
     const HWND notice = wait_for_notice(started);
@@ -84,12 +107,15 @@ TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
               controls.texts.end());
     EXPECT_FALSE(controls.showsIcon);
     ASSERT_EQ(controls.buttons.size(), 1u);
-    EXPECT_EQ(text_of(controls.buttons.front()), L"OK");
+    const HWND button = controls.buttons.front();
+    EXPECT_EQ(GetDlgCtrlID(button), IDOK) << "the one button is not OK";
+    RecordProperty("note", to_utf8(L"its one button reads \"" + text_of(button) + L"\""));
 
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(controls.buttons.front(), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5'000, &ignored);
+    press_ok(notice, button);
 
-    EXPECT_EQ(wait_for_exit(started, 30'000), 0u) << "the run did not end after OK";
+    const auto status = wait_for_exit(started, kLongestRunMs);
+    ASSERT_TRUE(status.has_value()) << "the run did not end after OK, so the check ended it";
+    EXPECT_EQ(status, 0u);
     EXPECT_EQ(read_clipboard_block(), with_nul(L"kept"));
 }
 

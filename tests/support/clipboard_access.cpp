@@ -9,6 +9,23 @@ namespace {
 // after every change: a test that reads or writes it waits that moment out.
 constexpr ULONGLONG kPatienceMs = 2'000;
 
+// Hands exactly these code units to the open clipboard as CF_UNICODETEXT.
+bool place_unicode_text(const std::wstring& units) {
+    const SIZE_T bytes = units.size() * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (block == nullptr) return false;
+    void* data = GlobalLock(block);
+    if (data != nullptr) {
+        std::memcpy(data, units.data(), bytes);
+        GlobalUnlock(block);
+        if (SetClipboardData(CF_UNICODETEXT, block) != nullptr) return true;
+    }
+    GlobalFree(block);
+    return false;
+}
+
+}  // namespace
+
 bool open_clipboard_patiently(HWND owner) {
     const ULONGLONG startedAt = GetTickCount64();
     while (!OpenClipboard(owner)) {
@@ -17,20 +34,6 @@ bool open_clipboard_patiently(HWND owner) {
     }
     return true;
 }
-
-// Hands exactly these code units to the open clipboard as CF_UNICODETEXT.
-bool place_unicode_text(const std::wstring& units) {
-    const SIZE_T bytes = units.size() * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (block == nullptr) return false;
-    std::memcpy(GlobalLock(block), units.data(), bytes);
-    GlobalUnlock(block);
-    if (SetClipboardData(CF_UNICODETEXT, block) != nullptr) return true;
-    GlobalFree(block);
-    return false;
-}
-
-}  // namespace
 
 std::optional<std::wstring> read_clipboard_block(HWND owner) {
     if (!open_clipboard_patiently(owner)) return std::nullopt;

@@ -9,6 +9,10 @@
 
 namespace tarnwick::testing {
 
+// Opens the clipboard with `owner`, waiting up to two seconds while another
+// program holds it. The caller closes it.
+bool open_clipboard_patiently(HWND owner);
+
 // A clipboard block as the program places it: the text and one NUL.
 inline std::wstring with_nul(const std::wstring& text) { return text + L'\0'; }
 

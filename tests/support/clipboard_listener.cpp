@@ -10,7 +10,7 @@ DWORD hold_for_update(int update) { return static_cast<DWORD>(update * 7 % 21); 
 
 }  // namespace
 
-ClipboardListener::ClipboardListener() {
+ClipboardListener::ClipboardListener(std::optional<DWORD> holdMs) : holdMs_(holdMs) {
     std::atomic<bool> ready = false;
     thread_ = std::thread([this, &ready] { listen(ready); });
     while (!ready) Sleep(1);
@@ -42,11 +42,10 @@ void ClipboardListener::listen(std::atomic<bool>& ready) {
 
 void ClipboardListener::read_and_hold(HWND window) {
     if (!OpenClipboard(window)) return;  // someone else holds it: this update is missed, as it would be
-    if (HANDLE text = GetClipboardData(CF_UNICODETEXT)) {
-        GlobalLock(text);
+    if (HANDLE text = GetClipboardData(CF_UNICODETEXT); text != nullptr && GlobalLock(text) != nullptr)
         GlobalUnlock(text);
-    }
-    Sleep(hold_for_update(updatesRead_++));
+    Sleep(holdMs_.value_or(hold_for_update(updatesRead_)));
+    ++updatesRead_;
     CloseClipboard();
 }
 

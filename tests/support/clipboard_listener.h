@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 namespace tarnwick::testing {
@@ -12,11 +13,12 @@ namespace tarnwick::testing {
 // On a thread of its own, a message-only window registered with
 // AddClipboardFormatListener. On every WM_CLIPBOARDUPDATE it opens the
 // clipboard with that window, reads CF_UNICODETEXT and keeps the clipboard
-// open for a few milliseconds (0 to 20, varying from update to update), so
-// that another program's open at that moment fails.
+// open for a while, so that another program's open at that moment fails: for
+// `holdMs`, or when none is given a few milliseconds (0 to 20, varying from
+// update to update).
 class ClipboardListener {
 public:
-    ClipboardListener();
+    explicit ClipboardListener(std::optional<DWORD> holdMs = std::nullopt);
     ~ClipboardListener();  // unregisters, destroys the window and ends the thread
     ClipboardListener(const ClipboardListener&) = delete;
     ClipboardListener& operator=(const ClipboardListener&) = delete;
@@ -29,6 +31,7 @@ private:
     void listen(std::atomic<bool>& ready);
     void read_and_hold(HWND window);
 
+    std::optional<DWORD> holdMs_;
     std::thread thread_;
     HWND window_ = nullptr;
     std::atomic<int> updatesRead_ = 0;

@@ -4,12 +4,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "utf8.h"
+
 namespace tarnwick::testing {
 
 namespace {
 
 std::wstring chosenTarnwick;
-
 
 // Ends a process that is still running.
 void end_if_running(HANDLE process) {
@@ -19,9 +20,19 @@ void end_if_running(HANDLE process) {
     }
 }
 
+// This program's own path, however long: GetModuleFileNameW cuts it short
+// without saying how long it is, so the buffer grows until it fits.
+std::wstring own_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(2 * path.size());
+    }
+}
+
 std::wstring own_folder() {
-    wchar_t path[MAX_PATH];
-    const std::wstring program(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    const std::wstring program = own_path();
     return program.substr(0, program.find_last_of(L'\\') + 1);
 }
 
@@ -39,12 +50,12 @@ std::wstring windows_path(std::wstring path) {
 }
 
 std::wstring path_from_environment(const wchar_t* variable) {
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(variable, buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        throw std::runtime_error("environment variable " + std::string(variable, variable + wcslen(variable)) +
-                                 " does not hold a path");
-    return windows_path(std::wstring(buffer, length));
+    const DWORD size = GetEnvironmentVariableW(variable, nullptr, 0);  // with the NUL
+    std::wstring value(size, L'\0');
+    if (size == 0 || GetEnvironmentVariableW(variable, value.data(), size) != size - 1)
+        throw std::runtime_error("environment variable " + to_utf8(variable) + " does not hold a path");
+    value.pop_back();
+    return windows_path(value);
 }
 
 std::wstring tarnwick_path() {
@@ -54,6 +65,50 @@ std::wstring tarnwick_path() {
 }
 
 void use_tarnwick_at(const std::wstring& path) { chosenTarnwick = windows_path(path); }
+
+namespace {
+
+// Windows's errors for a file its antivirus blocked; MinGW's headers lack them.
+constexpr DWORD kErrorVirusInfected = 225, kErrorVirusDeleted = 226;
+
+std::wstring system_message(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text, length);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return message;
+}
+
+}  // namespace
+
+std::wstring why_not_started(const std::wstring& application, DWORD error) {
+    const std::wstring windows = L"Windows would not start " + application + L" (error " + std::to_wstring(error);
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_FILENAME_EXCED_RANGE:
+            if (application.size() >= MAX_PATH)
+                return windows + L"): its path is longer than the " + std::to_wstring(MAX_PATH - 1) +
+                       L" characters Windows starts programs from. Move the folder to a shorter path.";
+            return windows + L"): it is not there. Has your antivirus removed it?";
+        case kErrorVirusInfected:
+        case kErrorVirusDeleted:
+            return windows + L", it reports a virus or unwanted software): most likely your antivirus blocked it. "
+                             L"Check its quarantine, and allow the file if you trust it.";
+        case ERROR_ACCESS_DENIED:
+            return windows + L", access is denied): most likely your antivirus, Smart App Control or a policy of "
+                             L"your organisation blocked it.";
+        case ERROR_BAD_EXE_FORMAT:
+            return windows + L", not a program it can run): the file may be damaged, or it is the x64 build on "
+                             L"32-bit Windows. Download it again, or use the x86 build.";
+        default:
+            return windows + L"): " + system_message(error);
+    }
+}
 
 namespace {
 
@@ -72,7 +127,7 @@ StartedProcess start_with(const std::wstring& application, const std::wstring& c
             return {unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
         const DWORD error = GetLastError();
         if (error != ERROR_INTERNAL_ERROR || attempt == 2)
-            throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
+            throw std::runtime_error(to_utf8(why_not_started(application, error)));
     }
 }
 
@@ -82,6 +137,15 @@ StartedProcess start_process(const std::wstring& application, const std::wstring
                              DWORD creationFlags) {
     STARTUPINFOW startup{};
     return start_with(application, commandLine, creationFlags, startup, FALSE);
+}
+
+std::optional<std::wstring> cannot_start(const std::wstring& application) {
+    try {
+        start_process(application, L"tarnwick.exe", CREATE_SUSPENDED);  // ended by its owner, never resumed
+        return std::nullopt;
+    } catch (const std::runtime_error& refused) {
+        return from_utf8(refused.what());
+    }
 }
 
 StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags) {

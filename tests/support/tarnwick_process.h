@@ -10,9 +10,14 @@
 
 namespace tarnwick::testing {
 
-// Long enough for one run even when 32-bit code runs under emulation (about a
-// minute a process); only a failing test waits this long.
-constexpr DWORD kLongestRunMs = 300'000;
+// How long one run may take before a check ends it and fails: long enough
+// even where 32-bit code runs under emulation (up to about a minute and a
+// half a process), and below the suite's time limit for one end-to-end check
+// (180 s), so that a program that never ends is a failure of the check's own,
+// not a time-out that the suite would run again. Only a failing check waits
+// this long.
+constexpr DWORD kLongestRunMs = 120'000;
+inline constexpr char kDidNotEnd[] = "tarnwick.exe did not end within 120 s, so the check ended it";
 
 struct CloseHandleOnExit {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
@@ -47,8 +52,16 @@ std::wstring path_from_environment(const wchar_t* variable);
 std::wstring tarnwick_path();
 void use_tarnwick_at(const std::wstring& path);
 
+// Why Windows would not start a program, as one sentence naming the likely
+// cause (antivirus, a policy, a damaged download) for the system error.
+std::wstring why_not_started(const std::wstring& application, DWORD error);
+
+// Whether `application` can be started: it is created suspended and ended at
+// once, so none of its code runs. Nothing when it can; else why_not_started.
+std::optional<std::wstring> cannot_start(const std::wstring& application);
+
 // Starts `application` with `commandLine` exactly as its GetCommandLineW will
-// return it; throws when it cannot be started.
+// return it; throws, with why_not_started, when it cannot be started.
 StartedProcess start_process(const std::wstring& application, const std::wstring& commandLine,
                              DWORD creationFlags = 0);
 
