@@ -2,7 +2,13 @@
 # Sourced, not run.
 
 # Debian packages the build and the suite need.
-TARNWICK_PACKAGES=(cmake make mingw-w64 googletest wine64 xvfb python3 zip)
+TARNWICK_PACKAGES=(cmake make mingw-w64 googletest wine64 xvfb python3 zip locales)
+
+# A language for Wine's interface other than English, which the self-test is
+# checked in (Wine follows LANG when the locale is generated), and the label
+# of a message box's OK button in it.
+TARNWICK_OTHER_LANGUAGE=ru_RU.UTF-8
+TARNWICK_OTHER_LANGUAGE_OK="ОК"
 
 # The guest address space qemu-i386 must reserve for 32-bit Wine. Every 32-bit
 # run gets it (scripts/wine-session), whoever registered the emulator;
@@ -49,6 +55,18 @@ ensure_x86_runtime() {
   local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
   echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386:FP" >"$binfmt/register" 2>/dev/null ||
     echo "Could not register qemu-i386 with binfmt_misc: the 32-bit tests will be skipped." >&2
+}
+
+# Generates a locale (ensure_locale ru_RU.UTF-8) unless it is there; says so
+# when it cannot.
+ensure_locale() {
+  locale -a 2>/dev/null | grep -qix "${1/UTF-8/utf8}" && return
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Not root: the locale $1 is missing, so the test in another language will be skipped." >&2
+    return
+  fi
+  grep -qx "$1 UTF-8" /etc/locale.gen || echo "$1 UTF-8" >>/etc/locale.gen
+  locale-gen >/dev/null
 }
 
 # Configures (once) and builds one preset; options after the preset go to
