@@ -4,8 +4,6 @@
 
 namespace tarnwick {
 
-MemoryApi system_memory_api() { return {&LocalAlloc, &LocalFree}; }
-
 SplitterApi system_splitter_api() { return {&CommandLineToArgvW}; }
 
 Utf16Text capture_command_line(const wchar_t* platformCommandLine, const MemoryApi& memory) {

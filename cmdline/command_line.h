@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "cmdline/local_memory.h"
+#include "memory/local_memory.h"
 
 namespace tarnwick {
 

@@ -6,6 +6,7 @@
 
 #include "clipboard/clipboard.h"
 #include "cmdline/command_line.h"
+#include "memory/local_memory.h"
 
 namespace tarnwick {
 

@@ -1,7 +1,8 @@
-// The program's own memory: fixed LocalAlloc blocks, taken through a seam so
-// that tests can make any allocation fail, each held by one owner type that
-// releases it with LocalFree. The splitter's array is a local block too and
-// has the same owner.
+// The program's own memory, which the command line and the run share: fixed
+// LocalAlloc blocks, taken through a seam so that tests can make any
+// allocation fail, each held by one owner type that releases it with
+// LocalFree, and the UTF-16 text kept in them. The splitter's array is a local
+// block too and has the same owner.
 //
 // The program holds its strings this way instead of in std::wstring and
 // std::vector: those report a failed allocation by throwing, and the
