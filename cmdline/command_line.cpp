@@ -45,7 +45,11 @@ SplitCopy split_command_line(const Utf16Text& commandLine, int& elementCount, co
     int found = 0;
     const auto elements =
         owned_by_local_free(splitter.commandLineToArgvW(commandLine.units.get() + programName, &found), memory);
-    if (!elements) return {};
+    if (!elements) {
+        SplitCopy nothing;
+        nothing.splitterFailed = true;
+        return nothing;
+    }
     elementCount = found;
     return copy_split(elements.get(), found, memory);
 }

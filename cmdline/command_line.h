@@ -26,6 +26,7 @@ struct ArgumentList {
 struct SplitCopy {
     unique_hlocal_ptr<std::wstring_view> block;
     ArgumentList list;
+    bool splitterFailed = false;  // the system's splitter gave nothing, for want of memory
 };
 
 // The system's splitter, behind a seam so that tests can make it fail. Its
@@ -50,7 +51,7 @@ SplitCopy copy_split(const wchar_t* const* elements, int elementCount, const Mem
 // program name (blanks before it are skipped). The element count is written
 // only when the splitter succeeds, and before the elements are copied: a list
 // shorter than the count means there was no memory for the copy. A blank line
-// or a failing splitter gives an empty list.
+// gives an empty list; so does a failing splitter, which says so.
 SplitCopy split_command_line(const Utf16Text& commandLine, int& elementCount, const SplitterApi& splitter,
                              const MemoryApi& memory);
 

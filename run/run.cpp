@@ -51,7 +51,9 @@ ExitStatus run(const wchar_t* platformCommandLine, const Platform& platform) {
     if (arguments.list.count() < elementCount) return kNotPlaced;  // no memory to copy the split
     if (elementCount < 2) {
         show_usage_notice(platform);
-        return kCopiedOrUsageShown;
+        // The splitter fails only for want of memory: the notice is shown as
+        // for a line without arguments, but the run did not go right.
+        return arguments.splitterFailed ? kNotPlaced : kCopiedOrUsageShown;
     }
     const Utf16Text text = build_clipboard_text(arguments.list, elementCount, platform.memory);
     if (!text.units) return kNotPlaced;

@@ -25,6 +25,7 @@ enum ExitStatus : int {
     kCopiedOrUsageShown = 0,
     kClipboardBusy = 1,  // another program held the clipboard open; nothing placed, nothing lost
     kNotPlaced = 2,      // the system refused memory, a lock, the emptying or the text; nothing placed
+                         // (with no memory to split the command line, after the usage notice)
 };
 
 // Arguments 2 to `elementCount`, each followed by CR LF, then one NUL that
