@@ -113,7 +113,7 @@ std::wstring why_not_started(const std::wstring& application, DWORD error) {
 namespace {
 
 StartedProcess start_with(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
-                          STARTUPINFOW& startup, BOOL inheritHandles) {
+                          STARTUPINFOW& startup, BOOL inheritHandles, const std::wstring& folder = {}) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     // Wine now and then fails to start a process with ERROR_INTERNAL_ERROR
@@ -123,7 +123,7 @@ StartedProcess start_with(const std::wstring& application, const std::wstring& c
     for (int attempt = 1;; ++attempt) {
         std::wstring writable = commandLine;  // CreateProcessW may write into it
         if (CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, inheritHandles, creationFlags,
-                           nullptr, nullptr, &startup, &info))
+                           nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info))
             return {unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
         const DWORD error = GetLastError();
         if (error != ERROR_INTERNAL_ERROR || attempt == 2)
@@ -188,7 +188,7 @@ std::vector<HWND> windows_of(DWORD processId) {
 }
 
 Finished run_collecting_output(const std::wstring& application, const std::wstring& commandLine,
-                               DWORD timeoutMs) {
+                               DWORD timeoutMs, const std::wstring& folder) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE reading = nullptr, writing = nullptr;
     if (!CreatePipe(&reading, &writing, &inheritable, 0))
@@ -203,7 +203,7 @@ Finished run_collecting_output(const std::wstring& application, const std::wstri
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = nothing.get();
     startup.hStdOutput = startup.hStdError = writing;
-    const StartedProcess started = start_with(application, commandLine, 0, startup, TRUE);
+    const StartedProcess started = start_with(application, commandLine, 0, startup, TRUE, folder);
     inputEnd.reset();  // the child holds the only writing end now: reading ends when the child does
 
     Finished finished;

@@ -83,8 +83,9 @@ struct Finished {
     std::string output;           // what it wrote to standard output and standard error
 };
 
-// Runs a console program to its end with no input, collecting its output.
+// Runs a console program to its end with no input, collecting its output; in
+// `folder`, when one is given.
 Finished run_collecting_output(const std::wstring& application, const std::wstring& commandLine,
-                               DWORD timeoutMs);
+                               DWORD timeoutMs, const std::wstring& folder = {});
 
 }  // namespace tarnwick::testing
