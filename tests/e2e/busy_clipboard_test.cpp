@@ -29,7 +29,7 @@ std::optional<ULONGLONG> fastest_free_run() {
     for (int i = 0; i < kFreeRuns; ++i) {
         const ClipboardRun run = run_on_settled_clipboard(L"tarnwick.exe free run " + std::to_wstring(i));
         if (run.found_clipboard_busy()) continue;
-        EXPECT_TRUE(run.status.has_value()) << kDidNotEnd;
+        EXPECT_TRUE(run.status.has_value()) << did_not_end();
         EXPECT_EQ(run.status, 0u) << "a free run";
         if (run.status == 0u) fastest = std::min(fastest.value_or(run.tookMs), run.tookMs);
     }
@@ -49,7 +49,7 @@ TEST(BusyClipboard, RunEndsPromptlyWithoutDialogAndLeavesTextInPlace) {
     const StartedProcess started = start_tarnwick(L"tarnwick.exe would replace it");
     bool showedWindow = false;
     while (WaitForSingleObject(started.process.get(), 10) == WAIT_TIMEOUT &&
-           GetTickCount64() - startedAt < kLongestRunMs)
+           GetTickCount64() - startedAt < longest_run_ms())
         showedWindow = showedWindow || !windows_of(started.id).empty();
     const ULONGLONG took = GetTickCount64() - startedAt;
     const auto status = wait_for_exit(started, 0);
@@ -57,7 +57,7 @@ TEST(BusyClipboard, RunEndsPromptlyWithoutDialogAndLeavesTextInPlace) {
 
     RecordProperty("note", "the busy run took " + std::to_string(took) + " ms, the fastest free run " +
                                std::to_string(*freeRun) + " ms");
-    ASSERT_TRUE(status.has_value()) << kDidNotEnd;
+    ASSERT_TRUE(status.has_value()) << did_not_end();
     EXPECT_EQ(status, kClipboardBusy);
     EXPECT_LT(took, prompt) << "the run waited for the clipboard: it took " << took << " ms, the fastest free run "
                             << *freeRun << " ms";

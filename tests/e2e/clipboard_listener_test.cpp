@@ -44,7 +44,7 @@ TEST(ClipboardListener, EachRunPlacesItsWholeTextOrLeavesTheClipboardAsItWas) {
             busyStartsWhenSettled += result.busyStarts;
         }
 
-        ASSERT_TRUE(result.status.has_value()) << "run " << run << ": " << kDidNotEnd;
+        ASSERT_TRUE(result.status.has_value()) << "run " << run << ": " << did_not_end();
         if (result.status == 0u && result.after == clipboard_block_for(arguments)) continue;
         if (result.found_clipboard_busy()) {
             if (rightAfterChange) {

@@ -35,7 +35,7 @@ TEST_P(Copy, PlacesEveryArgumentFollowedByLineEndAndOneNul) {
 
     const ClipboardRun run = run_on_settled_clipboard(c.commandLine);
 
-    ASSERT_TRUE(run.status.has_value()) << kDidNotEnd;
+    ASSERT_TRUE(run.status.has_value()) << did_not_end();
     if (run.found_clipboard_busy()) GTEST_SKIP() << busy_on_every_start(run.busyStarts);
     ASSERT_EQ(run.status, 0u) << "the clipboard held " << ::testing::PrintToString(run.before)
                               << " before the run and " << ::testing::PrintToString(run.after) << " after it";

@@ -68,7 +68,7 @@ NoticeControls controls_of(HWND notice) {
 // The notice's window, or null when the program ended (or ran out of time)
 // without showing one.
 HWND wait_for_notice(const StartedProcess& started) {
-    for (DWORD waited = 0; waited < kLongestRunMs; waited += 100) {
+    for (DWORD waited = 0; waited < longest_run_ms(); waited += 100) {
         const auto windows = windows_of(started.id);
         if (!windows.empty()) return windows.front();
         if (WaitForSingleObject(started.process.get(), 100) == WAIT_OBJECT_0) return nullptr;
@@ -113,7 +113,7 @@ TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
 
     press_ok(notice, button);
 
-    const auto status = wait_for_exit(started, kLongestRunMs);
+    const auto status = wait_for_exit(started, longest_run_ms());
     ASSERT_TRUE(status.has_value()) << "the run did not end after OK, so the check ended it";
     EXPECT_EQ(status, 0u);
     EXPECT_EQ(read_clipboard_block(), with_nul(L"kept"));

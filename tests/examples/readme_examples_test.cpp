@@ -87,7 +87,7 @@ Finished run_example(const Example& example) {
     std::ofstream(std::filesystem::path(file), std::ios::binary) << script;
     wchar_t system[MAX_PATH];
     const std::wstring cmd = std::wstring(system, GetSystemDirectoryW(system, MAX_PATH)) + L"\\cmd.exe";
-    return run_collecting_output(cmd, L"cmd.exe /c " + from_utf8(example.name) + L".cmd", kLongestRunMs, kFolder);
+    return run_collecting_output(cmd, L"cmd.exe /c " + from_utf8(example.name) + L".cmd", longest_run_ms(), kFolder);
 }
 
 class CmdExample : public ::testing::TestWithParam<Example> {};

@@ -31,7 +31,7 @@ TEST(Load, FiftyRunsInARowEachPlaceTheirTextExactly) {
     for (int run = 0; run < 50; ++run) {
         const std::vector<std::wstring> arguments = random_arguments(random);
         const std::wstring line = command_line_for(L"C:\\Tools\\tarnwick.exe", arguments);
-        ASSERT_EQ(wait_for_exit(start_tarnwick(line), kLongestRunMs), 0u) << "run " << run;
+        ASSERT_EQ(wait_for_exit(start_tarnwick(line), longest_run_ms()), 0u) << "run " << run;
         ASSERT_EQ(read_clipboard_block(), clipboard_block_for(arguments))
             << "run " << run << ", command line " << ::testing::PrintToString(line);
     }
@@ -43,7 +43,7 @@ std::pair<DWORD, DWORD> run_two_at_once(const std::wstring& first, const std::ws
     const StartedProcess b = start_tarnwick(second, CREATE_SUSPENDED);
     resume(a);
     resume(b);
-    return {wait_for_exit(a, kLongestRunMs).value_or(99), wait_for_exit(b, kLongestRunMs).value_or(99)};
+    return {wait_for_exit(a, longest_run_ms()).value_or(99), wait_for_exit(b, longest_run_ms()).value_or(99)};
 }
 
 TEST(Load, TwoRunsAtOnceLeaveOneWholeTextNeverAMixOrNothing) {

@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
         // It fails on the check's own deadline, well within the suite's.
         Unpacked{"BesideAProgramThatNeverEnds", AsTarnwick::NeverReturns,
                  L"--gtest_filter=" + std::wstring(kCopyCheck, kCopyCheck + strlen(kCopyCheck)), false, true,
-                 {kCopyCheck}, 0, "", kDidNotEnd},
+                 {kCopyCheck}, 0, "", did_not_end()},
         Unpacked{"BesideAFileThatIsNoProgram", AsTarnwick::NoProgram, L"", false, false, {}, 0, "",
                  "(error 193, not a program it can run)"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -46,7 +46,7 @@ ClipboardRun run_and_read_clipboard(const std::wstring& commandLine, std::option
     ClipboardRun run;
     run.before = std::move(before);
     const ULONGLONG startedAt = GetTickCount64();
-    run.status = wait_for_exit(start_tarnwick(commandLine), kLongestRunMs);
+    run.status = wait_for_exit(start_tarnwick(commandLine), longest_run_ms());
     run.tookMs = GetTickCount64() - startedAt;
     run.after = read_clipboard_block();
     run.busyStarts = run.found_clipboard_busy() ? 1 : 0;

@@ -30,7 +30,7 @@ bool let_clipboard_settle();
 
 // One run of the program, judged by what it left on the clipboard.
 struct ClipboardRun {
-    std::optional<DWORD> status;         // nothing when it did not end within kLongestRunMs
+    std::optional<DWORD> status;         // nothing when it did not end within longest_run_ms()
     std::optional<std::wstring> before;  // the clipboard's text just before the last start
     std::optional<std::wstring> after;   // and after it ended
     ULONGLONG tookMs = 0;                // from the last start to its end

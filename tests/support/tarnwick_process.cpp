@@ -1,6 +1,8 @@
 #include "tarnwick_process.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -37,6 +39,20 @@ std::wstring own_folder() {
 }
 
 }  // namespace
+
+DWORD longest_run_ms() {
+    static const DWORD deadline = [] {
+        wchar_t seconds[16];
+        const DWORD length = GetEnvironmentVariableW(L"TARNWICK_RUN_DEADLINE_S", seconds, std::size(seconds));
+        const unsigned long given = length > 0 && length < std::size(seconds) ? std::wcstoul(seconds, nullptr, 10) : 0;
+        return given > 0 ? static_cast<DWORD>(given * 1000) : DWORD{120'000};
+    }();
+    return deadline;
+}
+
+std::string did_not_end() {
+    return "tarnwick.exe did not end within " + std::to_string(longest_run_ms() / 1000) + " s, so the check ended it";
+}
 
 void EndProcessOnExit::operator()(HANDLE process) const {
     end_if_running(process);
