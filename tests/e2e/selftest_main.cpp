@@ -83,7 +83,8 @@ private:
         const bool failed = result.Failed(), notChecked = !failed && result.Skipped();
         say((failed ? L"FAIL         " : notChecked ? L"not checked  " : L"pass         ") + name + L"  (" +
             std::to_wstring(result.elapsed_time()) + L" ms)");
-        for (int i = 0; i < result.test_property_count(); ++i) say_indented(from_utf8(result.GetTestProperty(i).value()));
+        for (int i = 0; i < result.test_property_count(); ++i)
+            say_indented(from_utf8(result.GetTestProperty(i).value()));
         for (const std::wstring& message : messages_) say_indented(message);
         messages_.clear();
         if (failed) {

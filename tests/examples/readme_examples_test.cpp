@@ -70,10 +70,8 @@ TEST(ReadmeExamples, EveryCmdExampleIsRunHere) {
 }
 
 std::string last_line(const std::string& output) {
-    const size_t end = output.find_last_not_of("\r\n");
-    if (end == std::string::npos) return {};
-    const size_t start = output.find_last_of('\n', end);
-    return output.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    const std::string text = output.substr(0, output.find_last_not_of("\r\n") + 1);
+    return text.substr(text.find_last_of('\n') + 1);
 }
 
 // Writes the example as a .cmd file beside a copy of tarnwick.exe and runs it

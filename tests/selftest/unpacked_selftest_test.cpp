@@ -136,7 +136,8 @@ TEST_P(UnpackedSelfTest, ReportsEveryCheckAndPutsTheClipboardTextBack) {
     EXPECT_NE(run.output.find("Clear all"), std::string::npos) << "no word on clipboard history";
     EXPECT_EQ(run.output.find("could NOT be put back"), std::string::npos);
     std::smatch count;
-    ASSERT_TRUE(std::regex_search(run.output, count, std::regex(R"((\d+) checks passed, (\d+) failed, (\d+) not checked)")));
+    const std::regex summary(R"((\d+) checks passed, (\d+) failed, (\d+) not checked)");
+    ASSERT_TRUE(std::regex_search(run.output, count, summary));
     EXPECT_EQ(*run.status == 0, count[2] == "0" && count[3] == "0") << "exit status " << *run.status;
     const std::string failed = line_after(run.output, "Failed: ");
     if (u.failing.empty()) {

@@ -16,8 +16,8 @@ struct DestroyWindowOnExit {
 };
 using unique_window = std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowOnExit>;
 
-// Opens and closes the clipboard at once. It is opened with a window, as a
-// clipboard manager does, so that the probe sees holders of either kind.
+// Opens and closes the clipboard at once, from a window, as a clipboard
+// manager would.
 bool clipboard_is_free(HWND window) { return OpenClipboard(window) && CloseClipboard(); }
 
 }  // namespace
