@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
+#include <type_traits>
 #include <string>
 
 namespace tarnwick::testing {
@@ -32,5 +34,11 @@ bool write_clipboard_text(const std::wstring& text, HWND owner = nullptr);
 // A message-only window: opening the clipboard with a real window makes it
 // busy for every other process (with a null window, Wine lets others in).
 HWND create_message_window();
+
+// Destroys a window when its owner goes out of scope.
+struct DestroyWindowOnExit {
+    void operator()(HWND window) const { DestroyWindow(window); }
+};
+using unique_window = std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowOnExit>;
 
 }  // namespace tarnwick::testing

@@ -11,9 +11,9 @@ ClipboardHolder::ClipboardHolder(const std::wstring& text) {
     std::promise<bool> opened;
     std::future<bool> holding = opened.get_future();
     thread_ = std::thread([this, &text, &opened] {
-        const HWND window = create_message_window();
-        const bool holds = window != nullptr && write_clipboard_text(text, window) && let_clipboard_settle() &&
-                           open_clipboard_patiently(window);
+        const unique_window window(create_message_window());  // destroyed after the clipboard is closed
+        const bool holds = window && write_clipboard_text(text, window.get()) && let_clipboard_settle() &&
+                           open_clipboard_patiently(window.get());
         threadId_ = GetCurrentThreadId();
         opened.set_value(holds);
         if (holds) {
@@ -21,7 +21,6 @@ ClipboardHolder::ClipboardHolder(const std::wstring& text) {
             while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
             CloseClipboard();
         }
-        if (window != nullptr) DestroyWindow(window);
     });
     holding_ = holding.get();
 }

@@ -1,7 +1,5 @@
 #include "settled_clipboard.h"
 
-#include <memory>
-
 #include "clipboard_access.h"
 
 namespace tarnwick::testing {
@@ -10,11 +8,6 @@ namespace {
 constexpr ULONGLONG kQuietMs = 100;
 constexpr ULONGLONG kMostSettlingMs = 5'000;
 constexpr DWORD kProbeEveryMs = 5;
-
-struct DestroyWindowOnExit {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using unique_window = std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowOnExit>;
 
 // Opens and closes the clipboard at once, from a window, as a clipboard
 // manager would.
