@@ -18,8 +18,10 @@ ExitStatus exit_status_for(ClipboardOutcome outcome) {
     return kNotPlaced;
 }
 
-void show_usage_notice(const Platform& platform) {
-    platform.messageBoxW(nullptr, usage_notice::kPrompt, usage_notice::kTitle, usage_notice::kStyle);
+// False when the system could not show it (no desktop, no memory): MessageBoxW
+// then returns 0 instead of the button that closed it.
+bool show_usage_notice(const Platform& platform) {
+    return platform.messageBoxW(nullptr, usage_notice::kPrompt, usage_notice::kTitle, usage_notice::kStyle) != 0;
 }
 
 }  // namespace
@@ -50,10 +52,10 @@ ExitStatus run(const wchar_t* platformCommandLine, const Platform& platform) {
     const SplitCopy arguments = split_command_line(commandLine, elementCount, platform.splitter, platform.memory);
     if (arguments.list.count() < elementCount) return kNotPlaced;  // no memory to copy the split
     if (elementCount < 2) {
-        show_usage_notice(platform);
+        const bool shown = show_usage_notice(platform);
         // The splitter fails only for want of memory: the notice is shown as
         // for a line without arguments, but the run did not go right.
-        return arguments.splitterFailed ? kNotPlaced : kCopiedOrUsageShown;
+        return shown && !arguments.splitterFailed ? kCopiedOrUsageShown : kNotPlaced;
     }
     const Utf16Text text = build_clipboard_text(arguments.list, elementCount, platform.memory);
     if (!text.units) return kNotPlaced;

@@ -25,7 +25,8 @@ enum ExitStatus : int {
     kCopiedOrUsageShown = 0,
     kClipboardBusy = 1,  // another program held the clipboard open; nothing placed, nothing lost
     kNotPlaced = 2,      // the system refused memory, a lock, the emptying or the text; nothing placed
-                         // (with no memory to split the command line, after the usage notice)
+                         // (with no memory to split the command line, after the usage notice);
+                         // or the usage notice could not be shown
 };
 
 // Arguments 2 to `elementCount`, each followed by CR LF, then one NUL that

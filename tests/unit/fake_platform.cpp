@@ -102,7 +102,9 @@ HANDLE WINAPI fake_set_clipboard_data(UINT format, HANDLE data) {
     return data;
 }
 
+// Windows returns 0 when it cannot show the box (no desktop, no memory).
 int WINAPI fake_message_box(HWND, LPCWSTR text, LPCWSTR title, UINT style) {
+    if (fails(Call::MessageBoxW)) return 0;
     ++state.noticesShown;
     state.noticeText = text;
     state.noticeTitle = title;

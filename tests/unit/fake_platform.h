@@ -26,6 +26,7 @@ enum class Call {
     GlobalLock,
     GlobalUnlock,
     SetClipboardData,
+    MessageBoxW,
 };
 
 // What the fake clipboard holds when a run starts.

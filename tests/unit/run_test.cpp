@@ -87,6 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
         // notice, but not the status of a run that went right.
         FaultCase{"SplitterFails", Call::CommandLineToArgvW, 1, kNotPlaced, Afterwards::Kept, false,
                   L"tarnwick.exe alpha \"beta gamma\"", true},
+        // A notice the system could not show is no notice shown.
+        FaultCase{"NoticeCannotBeShown", Call::MessageBoxW, 1, kNotPlaced, Afterwards::Kept, false, L"tarnwick.exe"},
         // The block is ready before the clipboard is touched.
         FaultCase{"NoMemoryForBlock", Call::GlobalAlloc, 1, kNotPlaced, Afterwards::Kept, false},
         FaultCase{"LockYieldsNoAddress", Call::GlobalLock, 1, kNotPlaced, Afterwards::Kept, false},
