@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <optional>
 #include <string>
 
 #include "clipboard_access.h"
@@ -13,55 +15,62 @@
 namespace tarnwick::testing {
 namespace {
 
-constexpr int kFreeRuns = 3;
-// What a busy run may take beyond the fastest free run: at least this, or as
-// long again as that run where starting a process is slow (under emulation,
-// most of a minute). A program that waits a second for the clipboard takes
-// longer than this wherever a process starts in well under half a second.
-constexpr ULONGLONG kLeewayMs = 750;
+// Busy runs judged: the fastest counts, so one stall (a virus scan, a busy
+// disk) does not fail a program that gives up at once.
+constexpr int kMostBusyRuns = 3;
+// What the fastest busy run may take beyond the fastest start of a process
+// that does nothing: at least this, or half as long again as that start
+// where starting a process is slow (under emulation, most of a minute). The
+// reference is this self-test's own start, which the program under test
+// cannot slow down; a program that waits half a second for the clipboard
+// takes longer than this however fast or slow it starts.
+constexpr ULONGLONG kLeewayMs = 300;
 
-// The fastest of a few ordinary runs, start-up included, so that "at once"
-// means the same on any machine. The first start of a newly unpacked program
-// can be slowed by a virus scan; the fastest is not. Nothing when no run
-// found the clipboard free; a run that went wrong fails the check.
-std::optional<ULONGLONG> fastest_free_run() {
-    std::optional<ULONGLONG> fastest;
-    for (int i = 0; i < kFreeRuns; ++i) {
-        const ClipboardRun run = run_on_settled_clipboard(L"tarnwick.exe free run " + std::to_wstring(i));
-        if (run.found_clipboard_busy()) continue;
-        EXPECT_TRUE(run.status.has_value()) << did_not_end();
-        EXPECT_EQ(run.status, 0u) << "a free run";
-        if (run.status == 0u) fastest = std::min(fastest.value_or(run.tookMs), run.tookMs);
-    }
-    return fastest;
+ULONGLONG prompt_within(ULONGLONG fastestStartMs) { return fastestStartMs + std::max(kLeewayMs, fastestStartMs / 2); }
+
+struct BusyRun {
+    std::optional<DWORD> status;  // nothing when it did not end
+    ULONGLONG tookMs = 0;
+    bool showedWindow = false;
+};
+
+// Started while another program holds the clipboard, timed as the reference
+// start is: from creating the process until it has ended.
+BusyRun run_while_clipboard_held() {
+    BusyRun run;
+    const ULONGLONG startedAt = GetTickCount64();
+    const StartedProcess started = start_tarnwick(L"tarnwick.exe would replace it");
+    while (WaitForSingleObject(started.process.get(), 10) == WAIT_TIMEOUT &&
+           GetTickCount64() - startedAt < longest_run_ms())
+        run.showedWindow = run.showedWindow || !windows_of(started.id).empty();
+    run.tookMs = GetTickCount64() - startedAt;
+    run.status = wait_for_exit(started, 0);
+    return run;
 }
 
 TEST(BusyClipboard, RunEndsPromptlyWithoutDialogAndLeavesTextInPlace) {
-    const std::optional<ULONGLONG> freeRun = fastest_free_run();
-    if (HasFailure()) return;
-    if (!freeRun) GTEST_SKIP() << busy_on_every_start(kFreeRuns * kMostStarts);
-    const ULONGLONG prompt = *freeRun + std::max(kLeewayMs, *freeRun);
     ClipboardHolder holder(L"held by another program");
     if (!holder.holding())
         GTEST_SKIP() << "The check could not hold the clipboard itself: another program kept it busy.";
 
-    const ULONGLONG startedAt = GetTickCount64();  // measured as the free runs are
-    const StartedProcess started = start_tarnwick(L"tarnwick.exe would replace it");
-    bool showedWindow = false;
-    while (WaitForSingleObject(started.process.get(), 10) == WAIT_TIMEOUT &&
-           GetTickCount64() - startedAt < longest_run_ms())
-        showedWindow = showedWindow || !windows_of(started.id).empty();
-    const ULONGLONG took = GetTickCount64() - startedAt;
-    const auto status = wait_for_exit(started, 0);
+    ULONGLONG fastestStart = ULLONG_MAX, fastestBusyRun = ULLONG_MAX;
+    for (int busyRuns = 1; busyRuns <= kMostBusyRuns; ++busyRuns) {
+        fastestStart = std::min(fastestStart, time_start_that_does_nothing());
+        const BusyRun run = run_while_clipboard_held();
+        ASSERT_TRUE(run.status.has_value()) << did_not_end();
+        ASSERT_EQ(run.status, kClipboardBusy) << "busy run " << busyRuns;
+        ASSERT_FALSE(run.showedWindow) << "busy run " << busyRuns << " showed a window";
+        fastestBusyRun = std::min(fastestBusyRun, run.tookMs);
+        if (fastestBusyRun < prompt_within(fastestStart)) break;  // the fastest of more runs would be no slower
+    }
     holder.let_go();
 
-    RecordProperty("note", "the busy run took " + std::to_string(took) + " ms, the fastest free run " +
-                               std::to_string(*freeRun) + " ms");
-    ASSERT_TRUE(status.has_value()) << did_not_end();
-    EXPECT_EQ(status, kClipboardBusy);
-    EXPECT_LT(took, prompt) << "the run waited for the clipboard: it took " << took << " ms, the fastest free run "
-                            << *freeRun << " ms";
-    EXPECT_FALSE(showedWindow);
+    RecordProperty("note", "the fastest busy run took " + std::to_string(fastestBusyRun) +
+                               " ms, the fastest start of a process that does nothing " +
+                               std::to_string(fastestStart) + " ms");
+    EXPECT_LT(fastestBusyRun, prompt_within(fastestStart))
+        << "the run waited for the clipboard: the fastest of " << kMostBusyRuns << " busy runs took "
+        << fastestBusyRun << " ms, a start of a process that does nothing " << fastestStart << " ms";
     EXPECT_EQ(read_clipboard_block(), with_nul(L"held by another program"));
 }
 

@@ -1,6 +1,7 @@
 // The real program, started with exact raw command lines; the clipboard is
-// read back afterwards and compared code unit for code unit, NUL included. A
-// run that finds the clipboard busy is started again (settled_clipboard.h).
+// read back afterwards and compared code unit for code unit, NUL included, and
+// the program must let go of the clipboard as soon as its text is there. A run
+// that finds the clipboard busy is started again (settled_clipboard.h).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -42,6 +43,7 @@ TEST_P(Copy, PlacesEveryArgumentFollowedByLineEndAndOneNul) {
     ASSERT_TRUE(run.after.has_value());
     EXPECT_EQ(run.after->size(), c.expectedBlock.size()) << "block size in code units";
     EXPECT_EQ(*run.after, c.expectedBlock);
+    EXPECT_TRUE(run.let_go_promptly()) << held_too_long(run);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,6 +64,10 @@ INSTANTIATE_TEST_SUITE_P(
         CopyCase{"QuotedProgramPathWithSpaces",
                  L"\"C:\\Program Files\\Tarnwick Tools\\tarnwick.exe\" one two",
                  with_nul(L"one\r\ntwo\r\n")},
+        CopyCase{"BlanksAtEitherEndOfAnArgumentStay", L"tarnwick.exe \" a\" \"b \" \"\tc\t\" \" d e \"",
+                 with_nul(L" a\r\nb \r\n\tc\t\r\n d e \r\n")},
+        CopyCase{"ArgumentsOfBlanksOnlyStay", L"tarnwick.exe \"   \" \"\t\" x",
+                 with_nul(L"   \r\n\t\r\nx\r\n")},
         CopyCase{"TrailingSpacesAddNothing", L"tarnwick.exe last   ",
                  with_nul(L"last\r\n")},
         CopyCase{"ScriptsAndCharactersAboveBmp",

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "clipboard_access.h"
+#include "settled_clipboard.h"
 #include "tarnwick_process.h"
 #include "utf8.h"
 
@@ -68,9 +69,16 @@ void say_indented(const std::wstring& text) {
 // indented below it what the check noted and why it failed or was not checked.
 class CheckPrinter : public ::testing::EmptyTestEventListener {
 public:
+    enum class Verdict { Passed, Failed, NotChecked };
+
     int passed() const { return passed_; }
     const std::vector<std::wstring>& failed() const { return failed_; }
     const std::vector<std::wstring>& not_checked() const { return notChecked_; }
+
+    // A check of the whole self-test, judged once every check has ended.
+    void judged(const std::wstring& name, bool passed, const std::wstring& note) {
+        report(passed ? Verdict::Passed : Verdict::Failed, name, L"", {note});
+    }
 
 private:
     void OnTestPartResult(const ::testing::TestPartResult& result) override {
@@ -79,17 +87,26 @@ private:
 
     void OnTestEnd(const ::testing::TestInfo& check) override {
         const ::testing::TestResult& result = *check.result();
-        const std::wstring name = from_utf8(std::string(check.test_suite_name()) + "." + check.name());
-        const bool failed = result.Failed(), notChecked = !failed && result.Skipped();
-        say((failed ? L"FAIL         " : notChecked ? L"not checked  " : L"pass         ") + name + L"  (" +
-            std::to_wstring(result.elapsed_time()) + L" ms)");
         for (int i = 0; i < result.test_property_count(); ++i)
-            say_indented(from_utf8(result.GetTestProperty(i).value()));
-        for (const std::wstring& message : messages_) say_indented(message);
+            messages_.insert(messages_.begin() + i, from_utf8(result.GetTestProperty(i).value()));
+        const Verdict verdict = result.Failed()    ? Verdict::Failed
+                                : result.Skipped() ? Verdict::NotChecked
+                                                   : Verdict::Passed;
+        report(verdict, from_utf8(std::string(check.test_suite_name()) + "." + check.name()),
+               L"  (" + std::to_wstring(result.elapsed_time()) + L" ms)", messages_);
         messages_.clear();
-        if (failed) {
+    }
+
+    void report(Verdict verdict, const std::wstring& name, const std::wstring& took,
+                const std::vector<std::wstring>& notes) {
+        say((verdict == Verdict::Failed       ? L"FAIL         "
+             : verdict == Verdict::NotChecked ? L"not checked  "
+                                              : L"pass         ") +
+            name + took);
+        for (const std::wstring& note : notes) say_indented(note);
+        if (verdict == Verdict::Failed) {
             failed_.push_back(name);
-        } else if (notChecked) {
+        } else if (verdict == Verdict::NotChecked) {
             notChecked_.push_back(name);
         } else {
             ++passed_;
@@ -100,6 +117,15 @@ private:
     int passed_ = 0;
     std::vector<std::wstring> failed_, notChecked_;
 };
+
+// Over every check that started the program on a settled clipboard: a busy
+// answer that no other program explains is the program's own fault.
+void judge_busy_answers(CheckPrinter& checks) {
+    const BusyAnswers& answers = busy_answers();
+    if (answers.starts == 0) return;
+    checks.judged(L"BusyAnswers.OnlyWhileAnotherProgramHeldTheClipboard", !answers.beyond_allowance(),
+                  from_utf8(answers.summary()));
+}
 
 // Names the executable to check from the arguments: --exe PATH, or nothing
 // (then TARNWICK_EXE, or tarnwick.exe beside this program). False when the
@@ -201,6 +227,7 @@ int run_checks(int argc, wchar_t** argv) {
     auto* printer = new CheckPrinter;  // the listeners own it
     listeners.Append(printer);
     const int status = RUN_ALL_TESTS();
+    judge_busy_answers(*printer);
 
     say(L"");
     if (!saved.put_back()) say(L"The clipboard's text could NOT be put back: it holds what the last check left.");
@@ -213,6 +240,8 @@ int run_checks(int argc, wchar_t** argv) {
 }  // namespace tarnwick::testing
 
 int wmain(int argc, wchar_t** argv) {
+    // The yardstick the busy check times a start by.
+    if (argc == 2 && std::wstring(argv[1]) == tarnwick::testing::kEndAtOnce) return 0;
     ::testing::InitGoogleTest(&argc, argv);
     // CTest reads the list of checks from this output alone.
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();

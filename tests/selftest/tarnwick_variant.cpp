@@ -1,21 +1,41 @@
-// tarnwick.exe with one fault in how it opens the clipboard, to show that the
-// self-test catches it. Each build names its fault in FAULTY_OPEN_CLIPBOARD:
-//   never_opens            says the clipboard is busy without ever opening it
-//   opens_within_a_second  waits up to a second for a busy clipboard
-//   never_returns          waits for the clipboard forever: the run never ends
-// Without arguments each shows the usage notice, as the real program does.
+// tarnwick.exe with one platform call replaced, to show what the self-test
+// catches and what it must let pass. Each build names its variant in
+// TARNWICK_VARIANT:
+//   never_opens              says the clipboard is busy without ever opening it
+//   busy_a_third_of_runs     says so on about one run in three, chosen at random
+//   waits_half_a_second      waits up to half a second for a busy clipboard
+//   never_returns            waits for the clipboard forever: the run never ends
+//   keeps_clipboard_open     keeps the clipboard open half a second after placing
+//   trims_arguments          drops blanks and tabs from both ends of each argument
+//   notice_with_two_buttons  shows its notice with OK and Cancel
+//   notice_as_windows_draws  shows its notice as Windows draws an OK-only message
+//                            box: its one button has the ID IDCANCEL (not a fault)
+// Everything else is the real program's code.
 #include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <vector>
 
 #include "run/run.h"
+#include "run/usage_notice.h"
 
 namespace {
 
+constexpr DWORD kHalfASecondMs = 500;
+
 [[maybe_unused]] BOOL WINAPI never_opens(HWND) { return FALSE; }
 
-[[maybe_unused]] BOOL WINAPI opens_within_a_second(HWND owner) {
+[[maybe_unused]] BOOL WINAPI busy_a_third_of_runs(HWND owner) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart % 3 == 0 ? FALSE : OpenClipboard(owner);
+}
+
+[[maybe_unused]] BOOL WINAPI waits_half_a_second(HWND owner) {
     const ULONGLONG startedAt = GetTickCount64();
     while (!OpenClipboard(owner)) {
-        if (GetTickCount64() - startedAt >= 1'000) return FALSE;
+        if (GetTickCount64() - startedAt >= kHalfASecondMs) return FALSE;
         Sleep(10);
     }
     return TRUE;
@@ -25,10 +45,104 @@ namespace {
     for (;;) Sleep(INFINITE);
 }
 
+[[maybe_unused]] BOOL WINAPI keeps_clipboard_open() {
+    Sleep(kHalfASecondMs);
+    return CloseClipboard();
+}
+
+bool is_blank(wchar_t unit) { return unit == L' ' || unit == L'\t'; }
+
+[[maybe_unused]] LPWSTR* WINAPI trims_arguments(LPCWSTR line, int* count) {
+    LPWSTR* elements = CommandLineToArgvW(line, count);
+    for (int i = 1; elements != nullptr && i < *count; ++i) {
+        while (is_blank(*elements[i])) ++elements[i];
+        for (size_t length = std::wcslen(elements[i]); length > 0 && is_blank(elements[i][length - 1]); --length)
+            elements[i][length - 1] = L'\0';
+    }
+    return elements;
+}
+
+[[maybe_unused]] int WINAPI notice_with_two_buttons(HWND owner, LPCWSTR text, LPCWSTR title, UINT) {
+    return MessageBoxW(owner, text, title, MB_OKCANCEL);
+}
+
+// An in-memory dialog template: the words of DLGTEMPLATE and DLGITEMTEMPLATE.
+class DialogTemplate {
+public:
+    DialogTemplate(const wchar_t* title, short width, short height) {
+        add_dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER);
+        add_dword(0);
+        countAt_ = words_.size();
+        words_.insert(words_.end(), {0, 0, 0, static_cast<WORD>(width), static_cast<WORD>(height), 0, 0});
+        add_text(title);
+        words_.push_back(8);
+        add_text(L"MS Shell Dlg");
+    }
+
+    // A control of a predefined class (0x0080 button, 0x0082 static).
+    void add_control(WORD windowClass, WORD id, DWORD style, short x, short y, short width, short height,
+                     const wchar_t* text) {
+        if (words_.size() % 2 != 0) words_.push_back(0);  // each item starts on a DWORD
+        add_dword(WS_CHILD | WS_VISIBLE | style);
+        add_dword(0);
+        words_.insert(words_.end(), {static_cast<WORD>(x), static_cast<WORD>(y), static_cast<WORD>(width),
+                                     static_cast<WORD>(height), id, 0xFFFF, windowClass});
+        add_text(text);
+        words_.push_back(0);  // no creation data
+        ++words_[countAt_];
+    }
+
+    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+private:
+    void add_dword(DWORD value) { words_.insert(words_.end(), {LOWORD(value), HIWORD(value)}); }
+    void add_text(const wchar_t* text) {
+        do words_.push_back(static_cast<WORD>(*text));
+        while (*text++ != L'\0');
+    }
+
+    std::vector<WORD> words_;
+    size_t countAt_ = 0;
+};
+
+INT_PTR CALLBACK ends_only_on_cancel_id(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, IDOK);  // MessageBoxW reports an OK-only box's button as IDOK
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// As Windows draws MessageBoxW(…, MB_OK): the text in a static with the ID
+// 0xFFFF, and one push button reading "OK" whose ID is IDCANCEL, so that Esc
+// and the close box work too.
+[[maybe_unused]] int WINAPI notice_as_windows_draws(HWND owner, LPCWSTR text, LPCWSTR title, UINT) {
+    DialogTemplate notice(title, 220, 62);
+    notice.add_control(0x0082, 0xFFFF, SS_LEFT | SS_NOPREFIX, 10, 10, 200, 20, text);
+    notice.add_control(0x0080, IDCANCEL, WS_TABSTOP | BS_DEFPUSHBUTTON, 160, 40, 50, 14, L"OK");
+    return static_cast<int>(
+        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), notice.get(), owner, &ends_only_on_cancel_id, 0));
+}
+
+// Puts the variant in place of the platform call of its type.
+[[maybe_unused]] void replace(tarnwick::Platform& platform, BOOL(WINAPI* openClipboard)(HWND)) {
+    platform.clipboard.openClipboard = openClipboard;
+}
+[[maybe_unused]] void replace(tarnwick::Platform& platform, BOOL(WINAPI* closeClipboard)()) {
+    platform.clipboard.closeClipboard = closeClipboard;
+}
+[[maybe_unused]] void replace(tarnwick::Platform& platform, LPWSTR*(WINAPI* commandLineToArgvW)(LPCWSTR, int*)) {
+    platform.splitter.commandLineToArgvW = commandLineToArgvW;
+}
+[[maybe_unused]] void replace(tarnwick::Platform& platform, int(WINAPI* messageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT)) {
+    platform.messageBoxW = messageBoxW;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     tarnwick::Platform platform = tarnwick::system_platform();
-    platform.clipboard.openClipboard = &FAULTY_OPEN_CLIPBOARD;
+    replace(platform, &TARNWICK_VARIANT);
     return tarnwick::run(GetCommandLineW(), platform);
 }

@@ -35,8 +35,7 @@ bool open_clipboard_patiently(HWND owner) {
     return true;
 }
 
-std::optional<std::wstring> read_clipboard_block(HWND owner) {
-    if (!open_clipboard_patiently(owner)) return std::nullopt;
+std::optional<std::wstring> block_of_open_clipboard() {
     std::optional<std::wstring> text;
     if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
         const SIZE_T bytes = GlobalSize(block);
@@ -46,6 +45,12 @@ std::optional<std::wstring> read_clipboard_block(HWND owner) {
             GlobalUnlock(block);
         }
     }
+    return text;
+}
+
+std::optional<std::wstring> read_clipboard_block(HWND owner) {
+    if (!open_clipboard_patiently(owner)) return std::nullopt;
+    std::optional<std::wstring> text = block_of_open_clipboard();
     CloseClipboard();
     return text;
 }

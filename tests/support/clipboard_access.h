@@ -28,6 +28,10 @@ std::optional<std::wstring> read_clipboard_block(HWND owner = nullptr);
 // a busy clipboard.
 bool write_clipboard_block(const std::optional<std::wstring>& block, HWND owner = nullptr);
 
+// The CF_UNICODETEXT block of the clipboard that this thread has open, as
+// read_clipboard_block gives it.
+std::optional<std::wstring> block_of_open_clipboard();
+
 // write_clipboard_block for `text` plus a NUL.
 bool write_clipboard_text(const std::wstring& text, HWND owner = nullptr);
 

@@ -1,5 +1,9 @@
 #include "clipboard_listener.h"
 
+#include <algorithm>
+
+#include "clipboard_access.h"
+
 namespace tarnwick::testing {
 namespace {
 
@@ -40,10 +44,24 @@ void ClipboardListener::listen(std::atomic<bool>& ready) {
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
 }
 
+bool ClipboardListener::has_read(const std::wstring& block, DWORD waitMs) const {
+    const ULONGLONG startedAt = GetTickCount64();
+    for (;;) {
+        {
+            const std::lock_guard<std::mutex> hold(textsLock_);
+            if (std::find(textsRead_.begin(), textsRead_.end(), block) != textsRead_.end()) return true;
+        }
+        if (GetTickCount64() - startedAt >= waitMs) return false;
+        Sleep(5);
+    }
+}
+
 void ClipboardListener::read_and_hold(HWND window) {
-    if (!OpenClipboard(window)) return;  // someone else holds it: this update is missed, as it would be
-    if (HANDLE text = GetClipboardData(CF_UNICODETEXT); text != nullptr && GlobalLock(text) != nullptr)
-        GlobalUnlock(text);
+    if (!open_clipboard_patiently(window)) return;  // held for seconds: this update is missed, as it would be
+    if (std::optional<std::wstring> block = block_of_open_clipboard()) {
+        const std::lock_guard<std::mutex> hold(textsLock_);
+        textsRead_.push_back(std::move(*block));
+    }
     Sleep(holdMs_.value_or(hold_for_update(updatesRead_)));
     ++updatesRead_;
     CloseClipboard();

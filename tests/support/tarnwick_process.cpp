@@ -168,6 +168,14 @@ StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFla
     return start_process(tarnwick_path(), commandLine, creationFlags);
 }
 
+ULONGLONG time_start_that_does_nothing() {
+    const ULONGLONG startedAt = GetTickCount64();
+    const StartedProcess started =
+        start_process(own_path(), L"tarnwick-selftest.exe " + std::wstring(kEndAtOnce), DETACHED_PROCESS);
+    wait_for_exit(started, longest_run_ms());
+    return GetTickCount64() - startedAt;
+}
+
 void resume(const StartedProcess& started) { ResumeThread(started.thread.get()); }
 
 std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutMs) {

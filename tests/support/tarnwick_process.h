@@ -71,6 +71,15 @@ StartedProcess start_process(const std::wstring& application, const std::wstring
 // start_process for the executable under test.
 StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags = 0);
 
+// The argument that makes the self-test end at once, doing nothing.
+inline constexpr wchar_t kEndAtOnce[] = L"--end-at-once";
+
+// How long one start of a process that does nothing takes here, from its
+// creation to its end: the self-test, started without a console and told to
+// end at once. A yardstick for the program's own runs that the program cannot
+// stretch, on a fast desktop or under emulation alike.
+ULONGLONG time_start_that_does_nothing();
+
 // Lets a process started with CREATE_SUSPENDED run.
 void resume(const StartedProcess& started);
 
