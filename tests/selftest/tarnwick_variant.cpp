@@ -1,8 +1,8 @@
 // tarnwick.exe with one platform call replaced, to show what the self-test
 // catches and what it must let pass. Each build names its variant in
 // TARNWICK_VARIANT:
-//   never_opens              says the clipboard is busy without ever opening it
-//   busy_a_third_of_runs     says so on about one run in three, chosen at random
+//   busy_a_third_of_runs     says the clipboard is busy, without opening it, on
+//                            about one run in three, chosen at random
 //   waits_half_a_second      waits up to half a second for a busy clipboard
 //   never_returns            waits for the clipboard forever: the run never ends
 //   keeps_clipboard_open     keeps the clipboard open half a second after placing
@@ -18,13 +18,10 @@
 #include <vector>
 
 #include "run/run.h"
-#include "run/usage_notice.h"
 
 namespace {
 
 constexpr DWORD kHalfASecondMs = 500;
-
-[[maybe_unused]] BOOL WINAPI never_opens(HWND) { return FALSE; }
 
 [[maybe_unused]] BOOL WINAPI busy_a_third_of_runs(HWND owner) {
     LARGE_INTEGER now;
