@@ -87,13 +87,15 @@ private:
 
     void OnTestEnd(const ::testing::TestInfo& check) override {
         const ::testing::TestResult& result = *check.result();
+        std::vector<std::wstring> notes;  // what the check noted, then why it failed or was not checked
         for (int i = 0; i < result.test_property_count(); ++i)
-            messages_.insert(messages_.begin() + i, from_utf8(result.GetTestProperty(i).value()));
+            notes.push_back(from_utf8(result.GetTestProperty(i).value()));
+        notes.insert(notes.end(), messages_.begin(), messages_.end());
         const Verdict verdict = result.Failed()    ? Verdict::Failed
                                 : result.Skipped() ? Verdict::NotChecked
                                                    : Verdict::Passed;
         report(verdict, from_utf8(std::string(check.test_suite_name()) + "." + check.name()),
-               L"  (" + std::to_wstring(result.elapsed_time()) + L" ms)", messages_);
+               L"  (" + std::to_wstring(result.elapsed_time()) + L" ms)", notes);
         messages_.clear();
     }
 

@@ -10,7 +10,6 @@ constexpr ULONGLONG kMostSettlingMs = 5'000;
 constexpr DWORD kProbeEveryMs = 5;
 
 BusyAnswers answers;
-bool lastSettlingSawReaderOnATimer = false;
 
 // Opens and closes the clipboard at once, from a window, as a clipboard
 // manager would.
@@ -32,7 +31,6 @@ bool let_clipboard_settle() {
     ULONGLONG quietSince = startedAt, changedAt = startedAt;
     DWORD sequence = GetClipboardSequenceNumber();
     bool wasFree = false;
-    lastSettlingSawReaderOnATimer = false;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
         const bool free = clipboard_is_free(window.get());
@@ -43,10 +41,7 @@ bool let_clipboard_settle() {
         }
         // Readers woken by a change open the clipboard a moment after it; one
         // that opens it long after the last change does so on its own schedule.
-        if (!free && wasFree && now - changedAt >= kQuietMs) {
-            lastSettlingSawReaderOnATimer = true;
-            answers.readerOnATimerSeen = true;
-        }
+        if (!free && wasFree && now - changedAt >= kQuietMs) answers.readerOnATimerSeen = true;
         wasFree = free;
         // A reader is woken by the change a moment after it, so a quiet spell
         // only counts once it has lasted longer than that moment.
@@ -101,12 +96,11 @@ ClipboardRun run_on_settled_clipboard(const std::wstring& commandLine, int mostS
     int busyStarts = 0;
     for (int start = 1;; ++start) {
         let_clipboard_settle();  // when it does not settle, the run may find it busy, and says so
-        const bool readerOnATimer = lastSettlingSawReaderOnATimer;
         ClipboardRun run = run_and_read_clipboard(commandLine, read_clipboard_block());
         ++answers.starts;
         if (run.found_clipboard_busy()) {
             ++answers.busy;
-            if (!run.anotherHolderSeen && !readerOnATimer) ++answers.unexplained;
+            if (!run.anotherHolderSeen) ++answers.unexplained;
         }
         busyStarts += run.busyStarts;
         run.busyStarts = busyStarts;

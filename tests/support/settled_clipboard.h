@@ -7,10 +7,9 @@
 // the clipboard busy.
 //
 // A busy answer is explained when the self-test saw another program hold the
-// clipboard: during the run (the window that has it open belongs to another
-// process), by a change during the run that was not the program's, or, during
-// the settling before it or anywhere in the self-test, by a program that
-// opened the clipboard with no change to read (a reader on a timer). Every
+// clipboard during the run (the window that has it open belongs to another
+// process) or change it; and every busy answer is, once the self-test has seen
+// a program open the clipboard with no change to read (a reader on a timer). Every
 // start on a settled clipboard is counted; busy answers nobody explains are
 // the program's own fault, past a small allowance.
 #pragma once
