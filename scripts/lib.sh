@@ -15,6 +15,18 @@ TARNWICK_OTHER_LANGUAGE_OK="ОК"
 # where 32-bit code runs natively, nothing reads it.
 TARNWICK_QEMU_RESERVED_VA=0xf7000000
 
+# Refreshes the package lists. A mirror in the middle of a sync fails one
+# index now and then ("File has unexpected size") while every other index is
+# fine, so a failure is tried twice more and then only reported: the install
+# that follows says clearly whether a package it needs is really missing.
+refresh_package_lists() {
+  for attempt in 1 2 3; do
+    apt-get update -qq && return
+    [ "$attempt" -lt 3 ] && sleep 10
+  done
+  echo "apt-get update failed for some package lists; installing from those it could read." >&2
+}
+
 # Installs those of the named Debian packages that are missing.
 ensure_packages() {
   local missing=()
@@ -28,7 +40,7 @@ ensure_packages() {
     echo "These Debian packages are missing: ${missing[*]}. Run this script as root, or install them." >&2
     exit 1
   fi
-  apt-get update -qq
+  refresh_package_lists
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
@@ -42,7 +54,7 @@ ensure_x86_runtime() {
   fi
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
-    apt-get update -qq
+    refresh_package_lists
   fi
   ensure_packages wine32:i386
   # Runs natively, or through an emulator already registered under any name.
