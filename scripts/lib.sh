@@ -2,7 +2,7 @@
 # Sourced, not run.
 
 # Debian packages the build and the suite need.
-TARNWICK_PACKAGES=(cmake make mingw-w64 googletest wine64 xvfb python3 python3-yaml zip locales)
+TARNWICK_PACKAGES=(cmake make mingw-w64 googletest wine64 xvfb x11-utils python3 python3-yaml zip locales)
 
 # A language for Wine's interface other than English, which the self-test is
 # checked in (Wine follows LANG when the locale is generated), and the label

@@ -13,7 +13,8 @@
 
 #include "clipboard_access.h"
 #include "clipboard_holder.h"
-#include "settled_clipboard.h"
+#include "clipboard_run.h"
+#include "process_output.h"
 #include "tarnwick_process.h"
 #include "utf8.h"
 
@@ -92,7 +93,6 @@ class CmdExample : public ::testing::TestWithParam<Example> {};
 
 TEST_P(CmdExample, CopiesAndReportsStatusZeroOnAFreeClipboard) {
     ASSERT_TRUE(write_clipboard_text(L"before the example"));
-    let_clipboard_settle();
 
     const Finished run = run_example(GetParam());
 
@@ -106,7 +106,8 @@ TEST_P(CmdExample, CopiesAndReportsStatusZeroOnAFreeClipboard) {
 }
 
 TEST_P(CmdExample, ReportsStatusOneAndLeavesTheClipboardWhileItIsHeld) {
-    ClipboardHolder holder(kHeld);
+    ASSERT_TRUE(write_clipboard_text(kHeld));
+    ClipboardHolder holder;
     ASSERT_TRUE(holder.holding()) << "could not hold the clipboard";
 
     const Finished run = run_example(GetParam());

@@ -41,8 +41,8 @@ TEST(Load, FiftyRunsInARowEachPlaceTheirTextExactly) {
 std::pair<DWORD, DWORD> run_two_at_once(const std::wstring& first, const std::wstring& second) {
     const StartedProcess a = start_tarnwick(first, CREATE_SUSPENDED);
     const StartedProcess b = start_tarnwick(second, CREATE_SUSPENDED);
-    resume(a);
-    resume(b);
+    ResumeThread(a.thread.get());
+    ResumeThread(b.thread.get());
     return {wait_for_exit(a, longest_run_ms()).value_or(99), wait_for_exit(b, longest_run_ms()).value_or(99)};
 }
 

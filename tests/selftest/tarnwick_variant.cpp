@@ -7,9 +7,16 @@
 //   never_returns            waits for the clipboard forever: the run never ends
 //   keeps_clipboard_open     keeps the clipboard open half a second after placing
 //   trims_arguments          drops blanks and tabs from both ends of each argument
+//   leaves_earlier_content   does not empty the clipboard before placing its text,
+//                            so what other programs placed there stays beside it
+//   empties_in_a_hold_of_its_own  empties the clipboard, closes it and opens it
+//                            again to place its text: two holds, and a listener
+//                            woken between them finds the clipboard empty
 //   notice_with_two_buttons  shows its notice with OK and Cancel
-//   notice_as_windows_draws  shows its notice as Windows draws an OK-only message
-//                            box: its one button has the ID IDCANCEL (not a fault)
+//   notice_with_cancel_id    shows its notice as a dialog whose one button, "OK",
+//                            has the ID IDCANCEL, and which ends only on a command
+//                            with that ID (not a fault: which ID Windows gives the
+//                            button of an OK-only message box is not known)
 // Everything else is the real program's code.
 #include <windows.h>
 #include <shellapi.h>
@@ -23,13 +30,13 @@ namespace {
 
 constexpr DWORD kHalfASecondMs = 500;
 
-[[maybe_unused]] BOOL WINAPI busy_a_third_of_runs(HWND owner) {
+BOOL WINAPI open_busy_a_third_of_the_time(HWND owner) {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return now.QuadPart % 3 == 0 ? FALSE : OpenClipboard(owner);
 }
 
-[[maybe_unused]] BOOL WINAPI waits_half_a_second(HWND owner) {
+BOOL WINAPI open_waiting_half_a_second(HWND owner) {
     const ULONGLONG startedAt = GetTickCount64();
     while (!OpenClipboard(owner)) {
         if (GetTickCount64() - startedAt >= kHalfASecondMs) return FALSE;
@@ -38,18 +45,18 @@ constexpr DWORD kHalfASecondMs = 500;
     return TRUE;
 }
 
-[[maybe_unused]] BOOL WINAPI never_returns(HWND) {
+BOOL WINAPI open_never_returning(HWND) {
     for (;;) Sleep(INFINITE);
 }
 
-[[maybe_unused]] BOOL WINAPI keeps_clipboard_open() {
+BOOL WINAPI close_half_a_second_late() {
     Sleep(kHalfASecondMs);
     return CloseClipboard();
 }
 
 bool is_blank(wchar_t unit) { return unit == L' ' || unit == L'\t'; }
 
-[[maybe_unused]] LPWSTR* WINAPI trims_arguments(LPCWSTR line, int* count) {
+LPWSTR* WINAPI split_and_trim(LPCWSTR line, int* count) {
     LPWSTR* elements = CommandLineToArgvW(line, count);
     for (int i = 1; elements != nullptr && i < *count; ++i) {
         while (is_blank(*elements[i])) ++elements[i];
@@ -59,7 +66,7 @@ bool is_blank(wchar_t unit) { return unit == L' ' || unit == L'\t'; }
     return elements;
 }
 
-[[maybe_unused]] int WINAPI notice_with_two_buttons(HWND owner, LPCWSTR text, LPCWSTR title, UINT) {
+int WINAPI show_with_two_buttons(HWND owner, LPCWSTR text, LPCWSTR title, UINT) {
     return MessageBoxW(owner, text, title, MB_OKCANCEL);
 }
 
@@ -111,10 +118,10 @@ INT_PTR CALLBACK ends_only_on_cancel_id(HWND dialog, UINT message, WPARAM wParam
     return FALSE;
 }
 
-// As Windows draws MessageBoxW(…, MB_OK): the text in a static with the ID
-// 0xFFFF, and one push button reading "OK" whose ID is IDCANCEL, so that Esc
-// and the close box work too.
-[[maybe_unused]] int WINAPI notice_as_windows_draws(HWND owner, LPCWSTR text, LPCWSTR title, UINT) {
+// An OK-only notice drawn as a dialog: the text in a static with the ID
+// 0xFFFF, as Windows puts a message box's text, and one push button reading
+// "OK" whose ID is IDCANCEL.
+int WINAPI show_with_cancel_id(HWND owner, LPCWSTR text, LPCWSTR title, UINT) {
     DialogTemplate notice(title, 220, 62);
     notice.add_control(0x0082, 0xFFFF, SS_LEFT | SS_NOPREFIX, 10, 10, 200, 20, text);
     notice.add_control(0x0080, IDCANCEL, WS_TABSTOP | BS_DEFPUSHBUTTON, 160, 40, 50, 14, L"OK");
@@ -122,24 +129,26 @@ INT_PTR CALLBACK ends_only_on_cancel_id(HWND dialog, UINT message, WPARAM wParam
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), notice.get(), owner, &ends_only_on_cancel_id, 0));
 }
 
-// Puts the variant in place of the platform call of its type.
-[[maybe_unused]] void replace(tarnwick::Platform& platform, BOOL(WINAPI* openClipboard)(HWND)) {
-    platform.clipboard.openClipboard = openClipboard;
-}
-[[maybe_unused]] void replace(tarnwick::Platform& platform, BOOL(WINAPI* closeClipboard)()) {
-    platform.clipboard.closeClipboard = closeClipboard;
-}
-[[maybe_unused]] void replace(tarnwick::Platform& platform, LPWSTR*(WINAPI* commandLineToArgvW)(LPCWSTR, int*)) {
-    platform.splitter.commandLineToArgvW = commandLineToArgvW;
-}
-[[maybe_unused]] void replace(tarnwick::Platform& platform, int(WINAPI* messageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT)) {
-    platform.messageBoxW = messageBoxW;
-}
+BOOL WINAPI pretend_to_empty() { return TRUE; }
+
+BOOL WINAPI empty_and_open_again() { return EmptyClipboard() && CloseClipboard() && OpenClipboard(nullptr); }
+
+// Each variant puts its call in place of the platform's.
+using tarnwick::Platform;
+[[maybe_unused]] void busy_a_third_of_runs(Platform& p) { p.clipboard.openClipboard = &open_busy_a_third_of_the_time; }
+[[maybe_unused]] void waits_half_a_second(Platform& p) { p.clipboard.openClipboard = &open_waiting_half_a_second; }
+[[maybe_unused]] void never_returns(Platform& p) { p.clipboard.openClipboard = &open_never_returning; }
+[[maybe_unused]] void keeps_clipboard_open(Platform& p) { p.clipboard.closeClipboard = &close_half_a_second_late; }
+[[maybe_unused]] void trims_arguments(Platform& p) { p.splitter.commandLineToArgvW = &split_and_trim; }
+[[maybe_unused]] void leaves_earlier_content(Platform& p) { p.clipboard.emptyClipboard = &pretend_to_empty; }
+[[maybe_unused]] void empties_in_a_hold_of_its_own(Platform& p) { p.clipboard.emptyClipboard = &empty_and_open_again; }
+[[maybe_unused]] void notice_with_two_buttons(Platform& p) { p.messageBoxW = &show_with_two_buttons; }
+[[maybe_unused]] void notice_with_cancel_id(Platform& p) { p.messageBoxW = &show_with_cancel_id; }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     tarnwick::Platform platform = tarnwick::system_platform();
-    replace(platform, &TARNWICK_VARIANT);
+    TARNWICK_VARIANT(platform);
     return tarnwick::run(GetCommandLineW(), platform);
 }

@@ -7,7 +7,8 @@
 //   clipboard_manager --timer EVERY_MS HOLD_MS READY_EVENT
 //     an older clipboard tool or a virtual machine's clipboard bridge: it opens
 //     the clipboard from a window every EVERY_MS, changed or not, and keeps it
-//     open HOLD_MS.
+//     open HOLD_MS; with HOLD_MS near EVERY_MS, a program that holds the
+//     clipboard most of the time.
 // It sets the named event READY_EVENT once it reads, and runs until it is
 // ended.
 #include <windows.h>

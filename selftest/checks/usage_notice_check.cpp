@@ -1,10 +1,10 @@
 // Started without arguments, the program shows its usage notice as a real
-// message box and leaves the clipboard alone. The notice is recognised by what
-// the program controls: its title, its two lines, and one push button, which
-// only an OK-only message box has. Neither the button's label, which Windows
-// writes in the language of its interface ("OK", "ОК", "确定"), nor its control
-// ID is asserted: Wine gives it IDOK, Windows IDCANCEL, so that Esc and the
-// close box dismiss the box too.
+// message box and leaves the clipboard alone: while the notice is up, the
+// clipboard is free and unchanged. The notice is recognised by what the
+// program controls: its title, its two lines, and one push button, which only
+// an OK-only message box has. Neither the button's label, which Windows writes
+// in the language of its interface ("OK", "ОК", "确定"), nor its control ID is
+// asserted: Wine gives it IDOK, and which ID Windows gives it is not known.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "clipboard_access.h"
-#include "settled_clipboard.h"
 #include "tarnwick_process.h"
 #include "utf8.h"
 
@@ -98,11 +97,14 @@ void press(HWND notice, HWND button) {
 
 TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
     ASSERT_TRUE(write_clipboard_text(L"kept"));
-    let_clipboard_settle();
+    const DWORD sequence = GetClipboardSequenceNumber();
     const StartedProcess started = start_tarnwick(GetParam().commandLine);
 
     const HWND notice = wait_for_notice(started);
     ASSERT_NE(notice, nullptr) << "no usage notice appeared";
+    const unique_window probe(create_message_window());
+    EXPECT_TRUE(OpenClipboard(probe.get()) && CloseClipboard()) << "the clipboard is held while the notice is up";
+    EXPECT_EQ(GetClipboardSequenceNumber(), sequence) << "the clipboard changed while the notice is up";
     EXPECT_EQ(windows_of(started.id).size(), 1u);
     EXPECT_EQ(text_of(notice), L"Tarnwick");
     const NoticeControls controls = controls_of(notice);
@@ -119,6 +121,7 @@ TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
     const auto status = wait_for_exit(started, longest_run_ms());
     ASSERT_TRUE(status.has_value()) << "the run did not end after OK, so the check ended it";
     EXPECT_EQ(status, 0u);
+    EXPECT_EQ(GetClipboardSequenceNumber(), sequence) << "the clipboard changed";
     EXPECT_EQ(read_clipboard_block(), with_nul(L"kept"));
 }
 

@@ -3,17 +3,17 @@
 #include <future>
 
 #include "clipboard_access.h"
-#include "settled_clipboard.h"
+#include "private_station.h"
 
 namespace tarnwick::testing {
 
-ClipboardHolder::ClipboardHolder(const std::wstring& text) {
+ClipboardHolder::ClipboardHolder() {
     std::promise<bool> opened;
     std::future<bool> holding = opened.get_future();
-    thread_ = std::thread([this, &text, &opened] {
+    thread_ = std::thread([this, &opened] {
+        use_private_desktop_on_this_thread();
         const unique_window window(create_message_window());  // destroyed after the clipboard is closed
-        const bool holds = window && write_clipboard_text(text, window.get()) && let_clipboard_settle() &&
-                           open_clipboard_patiently(window.get());
+        const bool holds = window && open_clipboard_patiently(window.get());
         threadId_ = GetCurrentThreadId();
         opened.set_value(holds);
         if (holds) {

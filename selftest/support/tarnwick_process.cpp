@@ -4,8 +4,8 @@
 #include <cwchar>
 #include <iterator>
 #include <stdexcept>
-#include <thread>
 
+#include "private_station.h"
 #include "utf8.h"
 
 namespace tarnwick::testing {
@@ -126,11 +126,12 @@ std::wstring why_not_started(const std::wstring& application, DWORD error) {
     }
 }
 
-namespace {
-
 StartedProcess start_with(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
-                          STARTUPINFOW& startup, BOOL inheritHandles, const std::wstring& folder = {}) {
+                          STARTUPINFOW& startup, BOOL inheritHandles, const std::wstring& folder) {
     startup.cb = sizeof startup;
+    // Started on the self-test's own desktop, a program uses its clipboard.
+    std::wstring desktop = private_desktop_name();
+    if (!desktop.empty()) startup.lpDesktop = desktop.data();
     PROCESS_INFORMATION info{};
     // Wine now and then fails to start a process with ERROR_INTERNAL_ERROR
     // (once in about 2,000 starts here, never twice in a row), so that error
@@ -146,8 +147,6 @@ StartedProcess start_with(const std::wstring& application, const std::wstring& c
             throw std::runtime_error(to_utf8(why_not_started(application, error)));
     }
 }
-
-}  // namespace
 
 StartedProcess start_process(const std::wstring& application, const std::wstring& commandLine,
                              DWORD creationFlags) {
@@ -175,8 +174,6 @@ ULONGLONG time_start_that_does_nothing() {
     wait_for_exit(started, longest_run_ms());
     return GetTickCount64() - startedAt;
 }
-
-void resume(const StartedProcess& started) { ResumeThread(started.thread.get()); }
 
 std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutMs) {
     if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) {
@@ -209,36 +206,6 @@ std::vector<HWND> windows_of(DWORD processId) {
     WindowSearch search{processId, {}};
     EnumWindows(&collect_window, reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-Finished run_collecting_output(const std::wstring& application, const std::wstring& commandLine,
-                               DWORD timeoutMs, const std::wstring& folder) {
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE reading = nullptr, writing = nullptr;
-    if (!CreatePipe(&reading, &writing, &inheritable, 0))
-        throw std::runtime_error("CreatePipe failed: " + std::to_string(GetLastError()));
-    const unique_handle outputEnd(reading);
-    unique_handle inputEnd(writing);
-    SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
-    const unique_handle nothing(
-        CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr));
-
-    STARTUPINFOW startup{};
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nothing.get();
-    startup.hStdOutput = startup.hStdError = writing;
-    const StartedProcess started = start_with(application, commandLine, 0, startup, TRUE, folder);
-    inputEnd.reset();  // the child holds the only writing end now: reading ends when the child does
-
-    Finished finished;
-    std::thread reader([&] {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0) finished.output.append(buffer, got);
-    });
-    finished.status = wait_for_exit(started, timeoutMs);
-    reader.join();
-    return finished;
 }
 
 }  // namespace tarnwick::testing

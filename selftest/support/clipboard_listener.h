@@ -11,39 +11,45 @@
 #include <thread>
 #include <vector>
 
+#include "tarnwick_process.h"
+
 namespace tarnwick::testing {
 
 // On a thread of its own, a message-only window registered with
 // AddClipboardFormatListener. On every WM_CLIPBOARDUPDATE it opens the
 // clipboard with that window (waiting, as clipboard history does, while
 // another program holds it), reads CF_UNICODETEXT and keeps the clipboard
-// open for a while, so that another program's open at that moment fails: for
-// `holdMs`, or when none is given a few milliseconds (0 to 20, varying from
-// update to update).
+// open `holdMs` before it closes it.
 class ClipboardListener {
 public:
-    explicit ClipboardListener(std::optional<DWORD> holdMs = std::nullopt);
+    explicit ClipboardListener(DWORD holdMs = 0);
     ~ClipboardListener();  // unregisters, destroys the window and ends the thread
     ClipboardListener(const ClipboardListener&) = delete;
     ClipboardListener& operator=(const ClipboardListener&) = delete;
 
     bool listening() const { return window_ != nullptr; }
 
-    // Whether it has read this whole CF_UNICODETEXT block (every code unit),
-    // waiting up to `waitMs` for it to do so.
-    bool has_read(const std::wstring& block, DWORD waitMs) const;
+    // Returns once every update posted before the call has been read. Windows
+    // posts WM_CLIPBOARDUPDATE when a changed clipboard is closed, so after a
+    // program has ended its updates are queued, and the marker this posts
+    // behind them is handled after them. False when it was not within 10 s.
+    bool catch_up() const;
+
+    // What each update found on the clipboard, in order: its CF_UNICODETEXT
+    // block, or nothing when it held none (or stayed busy for two seconds).
+    std::vector<std::optional<std::wstring>> reads() const;
 
 private:
     static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void listen(std::atomic<bool>& ready);
-    void read_and_hold(HWND window);
+    void read(HWND window);
 
-    std::optional<DWORD> holdMs_;
+    DWORD holdMs_;
     std::thread thread_;
     HWND window_ = nullptr;
-    std::atomic<int> updatesRead_ = 0;
-    mutable std::mutex textsLock_;
-    std::vector<std::wstring> textsRead_;
+    unique_handle caughtUp_{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    mutable std::mutex readsLock_;
+    std::vector<std::optional<std::wstring>> reads_;
 };
 
 }  // namespace tarnwick::testing

@@ -68,6 +68,11 @@ std::optional<std::wstring> cannot_start(const std::wstring& application);
 StartedProcess start_process(const std::wstring& application, const std::wstring& commandLine,
                              DWORD creationFlags = 0);
 
+// start_process with the caller's STARTUPINFOW (standard handles, say),
+// handles inherited as `inheritHandles` says, in `folder` when one is given.
+StartedProcess start_with(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
+                          STARTUPINFOW& startup, BOOL inheritHandles, const std::wstring& folder = {});
+
 // start_process for the executable under test.
 StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags = 0);
 
@@ -80,24 +85,11 @@ inline constexpr wchar_t kEndAtOnce[] = L"--end-at-once";
 // stretch, on a fast desktop or under emulation alike.
 ULONGLONG time_start_that_does_nothing();
 
-// Lets a process started with CREATE_SUSPENDED run.
-void resume(const StartedProcess& started);
-
 // The exit status, or nothing when the process is still running after `timeoutMs`
 // (it is then terminated).
 std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutMs);
 
 // The visible top-level windows the process owns.
 std::vector<HWND> windows_of(DWORD processId);
-
-struct Finished {
-    std::optional<DWORD> status;  // nothing when it had to be ended after `timeoutMs`
-    std::string output;           // what it wrote to standard output and standard error
-};
-
-// Runs a console program to its end with no input, collecting its output; in
-// `folder`, when one is given.
-Finished run_collecting_output(const std::wstring& application, const std::wstring& commandLine,
-                               DWORD timeoutMs, const std::wstring& folder = {});
 
 }  // namespace tarnwick::testing

@@ -1,20 +1,18 @@
 #include "clipboard_listener.h"
 
-#include <algorithm>
-
 #include "clipboard_access.h"
+#include "private_station.h"
 
 namespace tarnwick::testing {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TarnwickTestClipboardListener";
-
-// 0, 7, 14, 0, 7, … milliseconds up to 20: short and long reads alike.
-DWORD hold_for_update(int update) { return static_cast<DWORD>(update * 7 % 21); }
+constexpr UINT kCatchUp = WM_APP;
+constexpr DWORD kMostCatchUpMs = 10'000;
 
 }  // namespace
 
-ClipboardListener::ClipboardListener(std::optional<DWORD> holdMs) : holdMs_(holdMs) {
+ClipboardListener::ClipboardListener(DWORD holdMs) : holdMs_(holdMs) {
     std::atomic<bool> ready = false;
     thread_ = std::thread([this, &ready] { listen(ready); });
     while (!ready) Sleep(1);
@@ -26,6 +24,7 @@ ClipboardListener::~ClipboardListener() {
 }
 
 void ClipboardListener::listen(std::atomic<bool>& ready) {
+    use_private_desktop_on_this_thread();
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = &window_procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -44,27 +43,24 @@ void ClipboardListener::listen(std::atomic<bool>& ready) {
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
 }
 
-bool ClipboardListener::has_read(const std::wstring& block, DWORD waitMs) const {
-    const ULONGLONG startedAt = GetTickCount64();
-    for (;;) {
-        {
-            const std::lock_guard<std::mutex> hold(textsLock_);
-            if (std::find(textsRead_.begin(), textsRead_.end(), block) != textsRead_.end()) return true;
-        }
-        if (GetTickCount64() - startedAt >= waitMs) return false;
-        Sleep(5);
-    }
+bool ClipboardListener::catch_up() const {
+    return PostMessageW(window_, kCatchUp, 0, 0) && WaitForSingleObject(caughtUp_.get(), kMostCatchUpMs) == WAIT_OBJECT_0;
 }
 
-void ClipboardListener::read_and_hold(HWND window) {
-    if (!open_clipboard_patiently(window)) return;  // held for seconds: this update is missed, as it would be
-    if (std::optional<std::wstring> block = block_of_open_clipboard()) {
-        const std::lock_guard<std::mutex> hold(textsLock_);
-        textsRead_.push_back(std::move(*block));
+std::vector<std::optional<std::wstring>> ClipboardListener::reads() const {
+    const std::lock_guard<std::mutex> hold(readsLock_);
+    return reads_;
+}
+
+void ClipboardListener::read(HWND window) {
+    std::optional<std::wstring> block;
+    if (open_clipboard_patiently(window)) {
+        block = block_of_open_clipboard();
+        Sleep(holdMs_);
+        CloseClipboard();
     }
-    Sleep(holdMs_.value_or(hold_for_update(updatesRead_)));
-    ++updatesRead_;
-    CloseClipboard();
+    const std::lock_guard<std::mutex> hold(readsLock_);
+    reads_.push_back(std::move(block));
 }
 
 LRESULT CALLBACK ClipboardListener::window_procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -75,7 +71,10 @@ LRESULT CALLBACK ClipboardListener::window_procedure(HWND window, UINT message, 
     auto* listener = reinterpret_cast<ClipboardListener*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
         case WM_CLIPBOARDUPDATE:
-            listener->read_and_hold(window);
+            listener->read(window);
+            return 0;
+        case kCatchUp:
+            SetEvent(listener->caughtUp_.get());
             return 0;
         case WM_DESTROY:
             RemoveClipboardFormatListener(window);

@@ -1,0 +1,49 @@
+// A window station and desktop that the self-test makes for one run. Every
+// window station has a clipboard of its own, so the checks, the holders and
+// listeners they use and every tarnwick.exe they start work on a clipboard no
+// other program on the user's desktop can reach: clipboard history, clipboard
+// managers and Remote Desktop neither sway a verdict nor see a single text,
+// and the user's own clipboard is never opened. A noninteractive station
+// cannot display anything, so the usage notice never shows on the screen.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace tarnwick::testing {
+
+// Makes a station and a desktop named for this process and moves the process
+// and the calling thread there; the calling thread must not have made a
+// window yet. Leaves them and closes them when it goes. Windows may refuse
+// (a policy, a restricted token): then entered() is false and error() says
+// why.
+class PrivateStation {
+public:
+    PrivateStation();
+    ~PrivateStation();
+    PrivateStation(const PrivateStation&) = delete;
+    PrivateStation& operator=(const PrivateStation&) = delete;
+
+    bool entered() const { return error_ == ERROR_SUCCESS; }
+    DWORD error() const { return error_; }
+
+private:
+    DWORD error_ = ERROR_SUCCESS;
+    HWINSTA userStation_ = nullptr;
+    HDESK userDesktop_ = nullptr;
+    HWINSTA station_ = nullptr;
+    HDESK desktop_ = nullptr;
+};
+
+// "station\desktop" for STARTUPINFOW.lpDesktop while a PrivateStation is
+// entered, so that a started program connects to it; empty otherwise.
+const std::wstring& private_desktop_name();
+
+// Connects the calling thread to the private desktop, if one is entered. A
+// thread that does not do so connects, at its first window, to the desktop
+// the process inherited, which is on the user's station; so every thread
+// that makes a window calls this first.
+void use_private_desktop_on_this_thread();
+
+}  // namespace tarnwick::testing
