@@ -163,6 +163,9 @@ int run_checks(int argc, wchar_t** argv) {
     CheckPrinter* printer = nullptr;
     int status = 0;
     {
+        const unique_turn turn = take_turn_at_the_station([] {
+            say(L"Another tarnwick-selftest is running on this desktop; this one starts once it has ended.");
+        });
         const PrivateStation station;
         if (!station.entered()) {
             say(L"Windows would not let the self-test make a clipboard of its own (a window station, error " +

@@ -1,35 +1,77 @@
 #include "private_station.h"
 
+#include <aclapi.h>
+
 namespace tarnwick::testing {
 namespace {
 
-constexpr wchar_t kDesktop[] = L"checks";
+// What the self-test does at the station: use its clipboard and atoms (the
+// clipboard's formats are atoms of the station), make a desktop, read its name.
+constexpr ACCESS_MASK kStationAccess =
+    WINSTA_ACCESSCLIPBOARD | WINSTA_ACCESSGLOBALATOMS | WINSTA_CREATEDESKTOP | WINSTA_READATTRIBUTES;
 
 // The entered station's desktop, for the threads that connect to it later.
 HDESK privateDesktop = nullptr;
 std::wstring privateDesktopName;
 
-std::wstring station_name() { return L"TarnwickSelfTest-" + std::to_wstring(GetCurrentProcessId()); }
+std::wstring name_of(HANDLE object) {
+    wchar_t name[256]{};
+    DWORD needed = 0;
+    if (!GetUserObjectInformationW(object, UOI_NAME, name, sizeof name - sizeof(wchar_t), &needed)) return {};
+    return name;
+}
+
+// Makes, or opens where it exists, the station of this logon session. A new
+// one gets the user's own station's access list, as a browser's sandbox does;
+// without it Windows would let every user of the session in.
+HWINSTA open_logon_sessions_station() {
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    PSECURITY_DESCRIPTOR users = nullptr;
+    const bool copied = GetSecurityInfo(GetProcessWindowStation(), SE_WINDOW_OBJECT, DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, nullptr, nullptr, &users) == ERROR_SUCCESS;
+    if (copied) attributes.lpSecurityDescriptor = users;
+    const HWINSTA station = CreateWindowStationW(nullptr, 0, kStationAccess, &attributes);
+    const DWORD error = GetLastError();
+    if (copied) LocalFree(users);
+    SetLastError(error);
+    return station;
+}
 
 }  // namespace
 
+void EndTurnOnExit::operator()(HANDLE turn) const {
+    ReleaseMutex(turn);
+    CloseHandle(turn);
+}
+
+unique_turn take_turn_at_the_station(void (*waiting)()) {
+    const HANDLE turn = CreateMutexW(nullptr, FALSE, L"Local\\TarnwickSelfTestAtTheStation");
+    if (turn == nullptr) return nullptr;  // then nothing guards the turn, which only two self-tests at once need
+    if (WaitForSingleObject(turn, 0) == WAIT_TIMEOUT) {
+        waiting();
+        WaitForSingleObject(turn, INFINITE);  // ends once the other one has, however it ended
+    }
+    return unique_turn(turn);
+}
+
 PrivateStation::PrivateStation()
     : userStation_(GetProcessWindowStation()), userDesktop_(GetThreadDesktop(GetCurrentThreadId())) {
-    const std::wstring name = station_name();
-    station_ = CreateWindowStationW(name.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
-    if (station_ == nullptr || !SetProcessWindowStation(station_)) {
+    station_ = open_logon_sessions_station();
+    const std::wstring stationName = station_ != nullptr ? name_of(station_) : L"";
+    if (stationName.empty() || !SetProcessWindowStation(station_)) {
         error_ = GetLastError();
         return;
     }
     // A desktop is made in the process's station, so only once it is there.
-    desktop_ = CreateDesktopW(kDesktop, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    const std::wstring desktopName = L"TarnwickSelfTest-" + std::to_wstring(GetCurrentProcessId());
+    desktop_ = CreateDesktopW(desktopName.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     if (desktop_ == nullptr || !SetThreadDesktop(desktop_)) {
         error_ = GetLastError();
         SetProcessWindowStation(userStation_);
         return;
     }
     privateDesktop = desktop_;
-    privateDesktopName = name + L"\\" + kDesktop;
+    privateDesktopName = stationName + L"\\" + desktopName;
 }
 
 PrivateStation::~PrivateStation() {

@@ -1,23 +1,40 @@
-// A window station and desktop that the self-test makes for one run. Every
-// window station has a clipboard of its own, so the checks, the holders and
+// A window station and desktop that the self-test works in. Every window
+// station has a clipboard of its own, so the checks, the holders and
 // listeners they use and every tarnwick.exe they start work on a clipboard no
-// other program on the user's desktop can reach: clipboard history, clipboard
+// program on the user's desktop can reach: clipboard history, clipboard
 // managers and Remote Desktop neither sway a verdict nor see a single text,
 // and the user's own clipboard is never opened. A noninteractive station
 // cannot display anything, so the usage notice never shows on the screen.
+//
+// Windows lets only administrators name a new station; one made without a
+// name is named for the logon session, so every process of the session that
+// asks for one gets the same station. The self-test therefore makes a desktop
+// of its own in it, and self-tests of one session take turns.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace tarnwick::testing {
 
-// Makes a station and a desktop named for this process and moves the process
-// and the calling thread there; the calling thread must not have made a
-// window yet. Leaves them and closes them when it goes. Windows may refuse
-// (a policy, a restricted token): then entered() is false and error() says
-// why.
+// A turn at the station: a mutex this thread owns, given back when it goes.
+struct EndTurnOnExit {
+    void operator()(HANDLE turn) const;
+};
+using unique_turn = std::unique_ptr<void, EndTurnOnExit>;
+
+// Waits until no other self-test of this logon session is at the station,
+// calling `waiting` first when one is.
+unique_turn take_turn_at_the_station(void (*waiting)());
+
+// Opens the logon session's station (making it, where there is none, with
+// the security of the user's own station) and a desktop in it named for this
+// process, and moves the process and the calling thread there; the calling
+// thread must not have made a window yet. Leaves and closes them when it
+// goes. Windows may refuse (a policy, a restricted token): then entered() is
+// false and error() says why.
 class PrivateStation {
 public:
     PrivateStation();

@@ -12,6 +12,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "clipboard_access.h"
@@ -254,6 +255,31 @@ const Unpacked kLayouts[] = {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, UnpackedSelfTest, ::testing::ValuesIn(kLayouts),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Self-tests of one logon session share its station, and with it a
+// clipboard: two started at once (a double-click too many) take turns, and
+// neither sees the other's texts.
+TEST(TwoSelfTestsStartedAtOnce, TakeTurnsAndBothPass) {
+    const std::wstring folder = unpack("TwoAtOnce", path_from_environment(L"TARNWICK_EXE"));
+    ASSERT_FALSE(folder.empty()) << "could not lay out the folder: error " << GetLastError();
+    const auto run = [&] {
+        return run_collecting_output(folder + L"tarnwick-selftest.exe",
+                                     L"tarnwick-selftest.exe --gtest_filter=ClipboardListener.*:ReplacingTheClipboard.*",
+                                     kWholeSelfTestMs);
+    };
+    Finished second;
+    std::thread alongside([&] { second = run(); });
+    const Finished first = run();
+    alongside.join();
+
+    for (const Finished* one : std::vector<const Finished*>{&first, &second}) {
+        SCOPED_TRACE("its output:\n" + one->output);
+        EXPECT_EQ(one->status, 0u);
+        EXPECT_NE(one->output.find("2 checks passed, 0 failed"), std::string::npos);
+    }
+    const std::string waited = "Another tarnwick-selftest is running on this desktop; this one starts once it has ended.";
+    EXPECT_NE((first.output + second.output).find(waited), std::string::npos) << "neither waited for the other";
+}
 
 }  // namespace
 }  // namespace tarnwick::testing
