@@ -44,6 +44,13 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# Node.js and npm, for the workflow linter: Debian's, unless a node and an npm
+# are already there (some machines have them from elsewhere).
+ensure_node() {
+  command -v node >/dev/null && command -v npm >/dev/null && return
+  ensure_packages nodejs npm
+}
+
 # 32-bit Windows programs: Debian's wine32:i386 and, where this machine cannot
 # run 32-bit x86 code itself, qemu-i386 registered with binfmt_misc (with the
 # F flag, so the kernel keeps the interpreter open). Says so when it cannot.
