@@ -162,25 +162,29 @@ int run_checks(int argc, wchar_t** argv) {
     }
     CheckPrinter* printer = nullptr;
     int status = 0;
+    DWORD refused = ERROR_SUCCESS;
     {
         const unique_turn turn = take_turn_at_the_station([] {
             say(L"Another tarnwick-selftest is running on this desktop; this one starts once it has ended.");
         });
         const PrivateStation station;
-        if (!station.entered()) {
-            say(L"Windows would not let the self-test make a clipboard of its own (a window station, error " +
-                std::to_wstring(station.error()) + L"), so nothing was checked: a policy or a restricted account "
-                L"forbids it.");
-            return finish(kNoStationOfItsOwn);
+        if (station.entered()) {
+            say(L"Checking " + exe + L" in a clipboard and desktop of the self-test's own: your clipboard and");
+            say(L"clipboard history are left alone and nothing shows on the screen. You can keep working meanwhile.");
+            say(L"");
+            ::testing::TestEventListeners& listeners = ::testing::UnitTest::GetInstance()->listeners();
+            delete listeners.Release(listeners.default_result_printer());
+            printer = new CheckPrinter;  // the listeners own it
+            listeners.Append(printer);
+            status = RUN_ALL_TESTS();
+        } else {
+            refused = station.error();
         }
-        say(L"Checking " + exe + L" in a clipboard and desktop of the self-test's own: your clipboard and");
-        say(L"clipboard history are left alone and nothing shows on the screen. You can keep working meanwhile.");
-        say(L"");
-        ::testing::TestEventListeners& listeners = ::testing::UnitTest::GetInstance()->listeners();
-        delete listeners.Release(listeners.default_result_printer());
-        printer = new CheckPrinter;  // the listeners own it
-        listeners.Append(printer);
-        status = RUN_ALL_TESTS();
+    }  // the station left and the turn given back before anything waits for a key
+    if (printer == nullptr) {
+        say(L"Windows would not let the self-test make a clipboard of its own (a window station, error " +
+            std::to_wstring(refused) + L"), so nothing was checked: a policy or a restricted account forbids it.");
+        return finish(kNoStationOfItsOwn);
     }
     say(L"");
     summarise(*printer);

@@ -72,6 +72,7 @@ PrivateStation::PrivateStation()
     }
     privateDesktop = desktop_;
     privateDesktopName = stationName + L"\\" + desktopName;
+    entered_ = true;
 }
 
 PrivateStation::~PrivateStation() {

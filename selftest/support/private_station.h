@@ -42,10 +42,11 @@ public:
     PrivateStation(const PrivateStation&) = delete;
     PrivateStation& operator=(const PrivateStation&) = delete;
 
-    bool entered() const { return error_ == ERROR_SUCCESS; }
+    bool entered() const { return entered_; }
     DWORD error() const { return error_; }
 
 private:
+    bool entered_ = false;
     DWORD error_ = ERROR_SUCCESS;
     HWINSTA userStation_ = nullptr;
     HDESK userDesktop_ = nullptr;
