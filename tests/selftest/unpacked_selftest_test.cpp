@@ -231,11 +231,11 @@ const Unpacked kLayouts[] = {
     {"BesideAProgramThatNeverEnds", AsTarnwick::NeverReturns, kTwoArguments, {kTwoArguments},
      "tarnwick.exe did not end within 10 s, so the check ended it", false, false, L"10"},
     {"BesideAFileThatIsNoProgram", AsTarnwick::NoProgram, "", {}, "(error 193, not a program it can run)"},
-    // Over 24 copies it says "busy" on some, however the starts fall.
     // The listener reads the emptied clipboard between its two holds, or is
     // reading it when the second open fails; either way it fails.
     {"EmptiesInAHoldOfItsOwn", AsTarnwick::EmptiesInAHoldOfItsOwn, kListenerCheck + ":" + kTwoArguments,
      {kListenerCheck}},
+    // Over 24 copies it says "busy" on some, however the starts fall.
     {"BusyOnAThirdOfItsRuns", AsTarnwick::BusyAThirdOfRuns, kListenerCheck, {kListenerCheck},
      "said the clipboard was busy, but nothing else could reach it"},
     {"WaitsHalfASecondForTheClipboard", AsTarnwick::WaitsHalfASecond, kBusyCheck, {kBusyCheck},
