@@ -104,13 +104,58 @@ build_preset() {
   cmake --build --preset "$1" "${@:2}"
 }
 
-# Copies the source tree (what git tracks or would track, as it is in the
-# working tree; everything but build/ outside a git checkout) to a new folder:
+# Whether DIR is the top of a git checkout (a .git folder, or the .git file of
+# a worktree). Inside one, git is the only source of the tracked files and the
+# commit time: a git that refuses stops the script instead of being guessed
+# around.
+is_checkout() { [ -e "$1/.git" ]; }
+
+# Runs git in the checkout DIR and prints what it printed: checkout_git DIR
+# ARGS… When git fails (a checkout owned by another user, git missing, no
+# commit yet), stops with git's own words and how to mend the common case.
+checkout_git() {
+  local dir output status=0
+  dir=$(cd "$1" && pwd)
+  shift
+  output=$(git -C "$dir" "$@" 2>&1) || status=$?
+  if [ "$status" -eq 0 ]; then
+    printf '%s\n' "$output"
+    return
+  fi
+  {
+    echo "${0##*/}: git cannot read the checkout $dir (git $*, status $status):"
+    printf '%s\n' "$output" | sed 's/^/    /'
+    if grep -q 'dubious ownership' <<<"$output"; then
+      echo "The checkout belongs to another user. If you trust it, mark it safe and run again:"
+      echo "    git config --global --add safe.directory $dir"
+    fi
+  } >&2
+  exit 1
+}
+
+# The time every file of a release carries, so that one commit packs to the
+# same bytes: the commit's time in a checkout; elsewhere (a source archive)
+# SOURCE_DATE_EPOCH, which must then be set. release_time SOURCE_DIR
+release_time() {
+  if is_checkout "$1"; then
+    checkout_git "$1" log -1 --format=%ct
+  elif [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+    echo "$SOURCE_DATE_EPOCH"
+  else
+    echo "${0##*/}: $1 is not a git checkout, so there is no commit time to stamp the files with;" \
+      "set SOURCE_DATE_EPOCH to the time they should carry (seconds since 1970)." >&2
+    exit 1
+  fi
+}
+
+# Copies the source tree (in a checkout, what git tracks or would track, as it
+# is in the working tree; elsewhere everything but build/) to a new folder:
 # copy_source SOURCE_DIR COPY_DIR
 copy_source() {
   local source_dir=$1 copy=$2
   mkdir -p "$copy"
-  if git -C "$source_dir" rev-parse --git-dir >/dev/null 2>&1; then
+  if is_checkout "$source_dir"; then
+    checkout_git "$source_dir" rev-parse --git-dir >/dev/null
     git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
       (cd "$source_dir" && xargs -0 cp --parents -t "$copy")
   else
