@@ -2,21 +2,27 @@
 // run on their own Windows. It checks the tarnwick.exe in its own folder, or
 // the one named with --exe (the suite names it in TARNWICK_EXE), in a window
 // station and desktop of its own, so that the user's clipboard is never
-// touched and no other program can sway a verdict. It prints one line per
-// check and a closing count, and exits 0 only when every check passed. The
-// suite runs this same program, one check at a time.
+// touched and no other program can sway a verdict. It prints a header (the
+// Windows, the build, the station it started on and the one it made, the
+// seed), one line per check and a closing count, and exits 0 only when every
+// check passed. The suite runs this same program, one check at a time.
 #include <gtest/gtest.h>
 
 #include <conio.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "generation_settings.h"
+#include "pe_image.h"
 #include "private_station.h"
 #include "tarnwick_process.h"
 #include "utf8.h"
+#include "windows_facts.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -26,12 +32,14 @@ enum Status : int {
     kAllPassed = 0,
     kSomeFailed = 1,
     kNothingChecked = 2,   // wrong arguments, or no tarnwick.exe that Windows would start
-    kNoStationOfItsOwn = 3,  // Windows would not let it make a window station and desktop
+    kNoStationOfItsOwn = 3,  // Windows would not let it make a window station and desktop, or start programs there
 };
 
 constexpr wchar_t kUsage[] =
-    L"usage: tarnwick-selftest [--exe PATH] [--gtest_filter=PATTERN]\r\n"
-    L"Checks PATH, or else the tarnwick.exe in this program's folder. --gtest_filter picks checks by name.";
+    L"usage: tarnwick-selftest [--exe PATH] [--seed N] [--lines N] [--gtest_filter=PATTERN]\r\n"
+    L"Checks PATH, or else the tarnwick.exe in this program's folder. --seed replays the generated command lines\r\n"
+    L"of an earlier run (its header names the seed), --lines says how many to run (240), --gtest_filter picks\r\n"
+    L"checks by name.";
 
 // Writes one line: to a console as UTF-16, so that every character shows;
 // elsewhere (a pipe, a file) as UTF-8.
@@ -105,14 +113,68 @@ private:
     std::vector<std::wstring> failed_;
 };
 
-// Names the executable to check from the arguments: --exe PATH, or nothing
-// (then TARNWICK_EXE, or tarnwick.exe beside this program). False when the
-// arguments make no sense.
-bool choose_executable(int argc, wchar_t** argv) {
-    if (argc == 1) return true;
-    if (argc != 3 || std::wstring(argv[1]) != L"--exe") return false;
-    use_tarnwick_at(argv[2]);
+// A whole number of at most `most`, or nothing.
+std::optional<std::uint64_t> number_in(const std::wstring& text, std::uint64_t most) {
+    if (text.empty() || text.size() > 19 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return std::nullopt;
+    const std::uint64_t value = std::stoull(text);
+    return value <= most ? std::optional(value) : std::nullopt;
+}
+
+// A seed that differs from run to run; the header prints it.
+std::uint64_t fresh_seed() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return (static_cast<std::uint64_t>(now.QuadPart) ^ (std::uint64_t{GetCurrentProcessId()} << 20)) % 1'000'000'000;
+}
+
+// Takes the options: --exe PATH (else TARNWICK_EXE, or tarnwick.exe beside
+// this program), --seed N, --lines N. False when they make no sense.
+bool take_options(int argc, wchar_t** argv) {
+    GenerationSettings& generation = generation_settings();
+    generation.seed = fresh_seed();
+    for (int i = 1; i < argc; i += 2) {
+        const std::wstring option = argv[i];
+        if (i + 1 >= argc) return false;
+        const std::wstring value = argv[i + 1];
+        if (option == L"--exe") {
+            use_tarnwick_at(value);
+        } else if (option == L"--seed" && number_in(value, UINT64_MAX / 10)) {
+            generation.seed = *number_in(value, UINT64_MAX / 10);
+        } else if (option == L"--lines" && number_in(value, 100'000)) {
+            generation.lines = static_cast<int>(*number_in(value, 100'000));
+        } else {
+            return false;
+        }
+    }
     return true;
+}
+
+// "x64" for an executable that is one, or why it could not be told.
+std::wstring build_of(const std::wstring& executable) {
+    const std::optional<PeFacts> facts = pe_facts_of(executable);
+    return facts ? from_utf8(name_of_machine(facts->machine)) : L"a file that is no program Windows can read";
+}
+
+std::wstring described(const Whereabouts& place) {
+    return L"window station " + place.station + (place.visible ? L" (visible)" : L" (not visible)") + L", desktop " +
+           place.desktop;
+}
+
+// What a report from this run must say first: which Windows, which builds,
+// where the checks ran and which command lines they will generate.
+void say_header(const std::wstring& exe, const PrivateStation& station) {
+    const GenerationSettings& generation = generation_settings();
+    say(L"tarnwick-selftest " TARNWICK_VERSION_W L" on Windows " + windows_version() + L" (" + how_this_build_runs() +
+        L")");
+    say(L"Checking " + exe + L" (" + build_of(exe) + L" build)");
+    say(L"Started on " + described(station.left_behind()));
+    say(L"Checking on " + described(station.made()) + L", where a program the self-test started reported itself");
+    say(std::to_wstring(generation.lines) + L" generated command lines from seed " + std::to_wstring(generation.seed) +
+        L" (--seed " + std::to_wstring(generation.seed) + L" replays them)");
+    say(L"Your clipboard and clipboard history are left alone and nothing shows on the screen. You can keep working "
+        L"meanwhile.");
+    say(L"");
 }
 
 // Started by double-click, the program has a console of its own, which closes
@@ -146,7 +208,7 @@ void summarise(const CheckPrinter& checks) {
 }
 
 int run_checks(int argc, wchar_t** argv) {
-    if (!choose_executable(argc, argv)) {
+    if (!take_options(argc, argv)) {
         say(kUsage);
         return finish(kNothingChecked);
     }
@@ -162,28 +224,38 @@ int run_checks(int argc, wchar_t** argv) {
     }
     CheckPrinter* printer = nullptr;
     int status = 0;
-    DWORD refused = ERROR_SUCCESS;
+    std::wstring notChecked;
     {
         const unique_turn turn = take_turn_at_the_station([] {
             say(L"Another tarnwick-selftest is running on this desktop; this one starts once it has ended.");
         });
-        const PrivateStation station;
-        if (station.entered()) {
-            say(L"Checking " + exe + L" in a clipboard and desktop of the self-test's own: your clipboard and");
-            say(L"clipboard history are left alone and nothing shows on the screen. You can keep working meanwhile.");
-            say(L"");
+        PrivateStation station;
+        if (!station.entered()) {
+            notChecked = L"Windows would not let the self-test make a clipboard of its own (a window station, error " +
+                         std::to_wstring(station.error()) +
+                         L"), so nothing was checked: a policy or a restricted account forbids it.";
+        } else {
+            try {
+                prove_the_private_station();
+            } catch (const std::runtime_error& unproven) {
+                notChecked = L"Nothing was checked: " + from_utf8(unproven.what()) +
+                             L". The checks would have judged another clipboard.";
+            }
+        }
+        if (notChecked.empty()) {
+            say_header(exe, station);
             ::testing::TestEventListeners& listeners = ::testing::UnitTest::GetInstance()->listeners();
             delete listeners.Release(listeners.default_result_printer());
             printer = new CheckPrinter;  // the listeners own it
             listeners.Append(printer);
             status = RUN_ALL_TESTS();
-        } else {
-            refused = station.error();
         }
+        if (const DWORD error = station.leave(); error != ERROR_SUCCESS)
+            say(L"Windows would not let the self-test go back to the station it started on (error " +
+                std::to_wstring(error) + L"); it ends there anyway.");
     }  // the station left and the turn given back before anything waits for a key
     if (printer == nullptr) {
-        say(L"Windows would not let the self-test make a clipboard of its own (a window station, error " +
-            std::to_wstring(refused) + L"), so nothing was checked: a policy or a restricted account forbids it.");
+        say(notChecked);
         return finish(kNoStationOfItsOwn);
     }
     say(L"");
@@ -194,9 +266,22 @@ int run_checks(int argc, wchar_t** argv) {
 }  // namespace
 }  // namespace tarnwick::testing
 
+// The reference start (tarnwick_process.h): says where it landed and which
+// desktop it was started with, nothing else.
+int report_station() {
+    STARTUPINFOW startup{};
+    GetStartupInfoW(&startup);
+    const std::wstring askedFor = startup.lpDesktop != nullptr ? startup.lpDesktop : L"";
+    const std::string where = tarnwick::testing::to_utf8(tarnwick::testing::where_this_thread_is().full_name() + L"\n" +
+                                                         askedFor + L"\n");
+    DWORD written = 0;
+    return WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), where.data(), static_cast<DWORD>(where.size()), &written, nullptr)
+               ? 0
+               : 1;
+}
+
 int wmain(int argc, wchar_t** argv) {
-    // The yardstick the busy check times a start by.
-    if (argc == 2 && std::wstring(argv[1]) == tarnwick::testing::kEndAtOnce) return 0;
+    if (argc == 2 && std::wstring(argv[1]) == tarnwick::testing::kReportStation) return report_station();
     ::testing::InitGoogleTest(&argc, argv);
     // CTest reads the list of checks from this output alone.
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();

@@ -13,10 +13,9 @@
 #include "clipboard_access.h"
 #include "clipboard_holder.h"
 #include "clipboard_listener.h"
-#include "clipboard_run.h"
 #include "command_line_quoting.h"
-#include "tarnwick_process.h"
 #include "utf8.h"
+#include "watched_run.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -55,17 +54,19 @@ TEST(ClipboardListener, SeesOneUpdatePerCopyNoneForABusyRunAndNeverAnEmptyClipbo
         if (run % kEveryBusyRun == 0) {
             ClipboardHolder holder;
             ASSERT_TRUE(holder.holding()) << "the check could not hold its own clipboard";
-            const std::optional<DWORD> status = wait_for_exit(start_tarnwick(commandLine), longest_run_ms());
+            const WatchedRun result = run_and_watch(commandLine);
             holder.let_go();
-            ASSERT_TRUE(status.has_value()) << "run " << run << ": " << did_not_end();
-            ASSERT_EQ(status, kClipboardBusy) << "run " << run << " started while the clipboard was held";
+            ASSERT_TRUE(result.seen.empty()) << "run " << run << ": " << result.what_else_was_seen();
+            ASSERT_TRUE(result.status.has_value()) << "run " << run << ": " << did_not_end();
+            ASSERT_EQ(result.status, kClipboardBusy) << "run " << run << " started while the clipboard was held";
             ASSERT_TRUE(listener.catch_up());
             const Reads reads = new_reads(listener, read);
             ASSERT_TRUE(reads.empty()) << "run " << run << " found the clipboard held, yet the listener got "
                                        << described(reads);
             continue;
         }
-        const ClipboardRun result = run_and_watch(commandLine);
+        const WatchedRun result = run_and_watch(commandLine);
+        ASSERT_TRUE(result.seen.empty()) << "run " << run << ": " << result.what_else_was_seen();
         ASSERT_TRUE(result.status.has_value()) << "run " << run << ": " << did_not_end();
         ASSERT_NE(result.status, kClipboardBusy) << "run " << run << ": " << said_busy_with_nobody_there();
         ASSERT_EQ(result.status, 0u) << "run " << run << " did not copy";

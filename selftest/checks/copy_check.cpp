@@ -1,15 +1,15 @@
-// The real program, started with exact raw command lines; the clipboard is
-// read back afterwards and compared code unit for code unit, NUL included, and
-// every hold of the clipboard must be short. Nothing else can reach the
-// self-test's clipboard, so a busy answer is a failure.
+// The real program, started with exact raw command lines picked by hand; the
+// clipboard is read back afterwards and compared code unit for code unit, NUL
+// included, and the run must show, write and leave nothing else (see
+// watched_run.h). Nothing else can reach the self-test's clipboard, so a busy
+// answer is a failure.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "clipboard_access.h"
-#include "clipboard_run.h"
 #include "command_line_quoting.h"
-#include "tarnwick_process.h"
+#include "watched_run.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -34,15 +34,15 @@ TEST_P(Copy, PlacesEveryArgumentFollowedByLineEndAndOneNul) {
     const CopyCase& c = GetParam();
     ASSERT_TRUE(write_clipboard_text(L"before the run"));
 
-    const ClipboardRun run = run_and_watch(c.commandLine);
+    const WatchedRun run = run_and_watch(c.commandLine);
 
+    EXPECT_TRUE(run.seen.empty()) << run.what_else_was_seen();
     ASSERT_TRUE(run.status.has_value()) << did_not_end();
     ASSERT_NE(run.status, kClipboardBusy) << said_busy_with_nobody_there();
     ASSERT_EQ(run.status, 0u) << "the clipboard held " << ::testing::PrintToString(run.after) << " after it";
-    ASSERT_TRUE(run.after.has_value());
+    ASSERT_TRUE(run.after.has_value()) << "it left no Unicode text on the clipboard";
     EXPECT_EQ(run.after->size(), c.expectedBlock.size()) << "block size in code units";
     EXPECT_EQ(*run.after, c.expectedBlock);
-    EXPECT_TRUE(run.let_go_promptly()) << held_too_long(run);
 }
 
 // Where the system's splitter and the C runtime's differ, the cases follow

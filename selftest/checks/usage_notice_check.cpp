@@ -1,6 +1,6 @@
 // Started without arguments, the program shows its usage notice as a real
 // message box and leaves the clipboard alone: while the notice is up, the
-// clipboard is free and unchanged. The notice is recognised by what the
+// clipboard is free and unchanged, and no other window shows. The notice is recognised by what the
 // program controls: its title, its two lines, and one push button, which only
 // an OK-only message box has. Neither the button's label, which Windows writes
 // in the language of its interface ("OK", "ОК", "确定"), nor its control ID is
@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "clipboard_access.h"
-#include "tarnwick_process.h"
 #include "utf8.h"
+#include "watched_run.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -66,17 +66,6 @@ NoticeControls controls_of(HWND notice) {
     return controls;
 }
 
-// The notice's window, or null when the program ended (or ran out of time)
-// without showing one.
-HWND wait_for_notice(const StartedProcess& started) {
-    for (DWORD waited = 0; waited < longest_run_ms(); waited += 100) {
-        const auto windows = windows_of(started.id);
-        if (!windows.empty()) return windows.front();
-        if (WaitForSingleObject(started.process.get(), 100) == WAIT_OBJECT_0) return nullptr;
-    }
-    return nullptr;
-}
-
 struct UsageCase {
     const char* name;
     std::wstring commandLine;
@@ -95,32 +84,51 @@ void press(HWND notice, HWND button) {
                         reinterpret_cast<LPARAM>(button), SMTO_ABORTIFHUNG, 5'000, &ignored);
 }
 
+// What the notice showed while it was up, and how the clipboard was meanwhile.
+struct NoticeSeen {
+    bool appeared = false;
+    std::wstring title;
+    NoticeControls controls;
+    bool clipboardFree = false;
+    bool clipboardUnchanged = false;
+    std::wstring buttonLabel;  // of its one button, which is gone once pressed
+    int buttonId = 0;
+};
+
 TEST_P(UsageNotice, ShowsBothLinesUnderTitleWithOnlyOkAndLeavesClipboardAlone) {
     ASSERT_TRUE(write_clipboard_text(L"kept"));
     const DWORD sequence = GetClipboardSequenceNumber();
-    const StartedProcess started = start_tarnwick(GetParam().commandLine);
+    NoticeSeen notice;
 
-    const HWND notice = wait_for_notice(started);
-    ASSERT_NE(notice, nullptr) << "no usage notice appeared";
-    const unique_window probe(create_message_window());
-    EXPECT_TRUE(OpenClipboard(probe.get()) && CloseClipboard()) << "the clipboard is held while the notice is up";
-    EXPECT_EQ(GetClipboardSequenceNumber(), sequence) << "the clipboard changed while the notice is up";
-    EXPECT_EQ(windows_of(started.id).size(), 1u);
-    EXPECT_EQ(text_of(notice), L"Tarnwick");
-    const NoticeControls controls = controls_of(notice);
-    EXPECT_NE(std::find(controls.texts.begin(), controls.texts.end(), kPrompt),
-              controls.texts.end());
-    EXPECT_FALSE(controls.showsIcon);
-    ASSERT_EQ(controls.buttons.size(), 1u) << "a message box with more than one button is not OK-only";
-    const HWND button = controls.buttons.front();
-    RecordProperty("note", to_utf8(L"its one button reads \"" + text_of(button) + L"\" and has the ID " +
-                                   std::to_wstring(GetDlgCtrlID(button))));
+    // The watcher hands over the program's first window; any other ends the run.
+    const WatchedRun run = run_and_watch(GetParam().commandLine, [&](HWND window) {
+        notice.appeared = true;
+        const unique_window probe(create_message_window());
+        notice.clipboardFree = OpenClipboard(probe.get()) && CloseClipboard();
+        notice.clipboardUnchanged = GetClipboardSequenceNumber() == sequence;
+        notice.title = text_of(window);
+        notice.controls = controls_of(window);
+        if (notice.controls.buttons.size() != 1) return false;  // not OK-only: the watcher ends it
+        const HWND button = notice.controls.buttons.front();
+        notice.buttonLabel = text_of(button);
+        notice.buttonId = GetDlgCtrlID(button);
+        press(window, button);
+        return true;
+    });
 
-    press(notice, button);
-
-    const auto status = wait_for_exit(started, longest_run_ms());
-    ASSERT_TRUE(status.has_value()) << "the run did not end after OK, so the check ended it";
-    EXPECT_EQ(status, 0u);
+    ASSERT_TRUE(notice.appeared) << "no usage notice appeared; " << run.what_else_was_seen();
+    EXPECT_TRUE(notice.clipboardFree) << "the clipboard is held while the notice is up";
+    EXPECT_TRUE(notice.clipboardUnchanged) << "the clipboard changed while the notice is up";
+    EXPECT_EQ(notice.title, L"Tarnwick");
+    EXPECT_NE(std::find(notice.controls.texts.begin(), notice.controls.texts.end(), kPrompt),
+              notice.controls.texts.end());
+    EXPECT_FALSE(notice.controls.showsIcon);
+    ASSERT_EQ(notice.controls.buttons.size(), 1u) << "a message box with more than one button is not OK-only";
+    RecordProperty("note", to_utf8(L"its one button reads \"" + notice.buttonLabel + L"\" and has the ID " +
+                                   std::to_wstring(notice.buttonId)));
+    EXPECT_TRUE(run.seen.empty()) << run.what_else_was_seen();
+    ASSERT_TRUE(run.status.has_value()) << "the run did not end after OK, so the check ended it";
+    EXPECT_EQ(run.status, 0u);
     EXPECT_EQ(GetClipboardSequenceNumber(), sequence) << "the clipboard changed";
     EXPECT_EQ(read_clipboard_block(), with_nul(L"kept"));
 }

@@ -5,10 +5,14 @@
 namespace tarnwick::testing {
 namespace {
 
-// What the self-test does at the station: use its clipboard and atoms (the
-// clipboard's formats are atoms of the station), make a desktop, read its name.
-constexpr ACCESS_MASK kStationAccess =
-    WINSTA_ACCESSCLIPBOARD | WINSTA_ACCESSGLOBALATOMS | WINSTA_CREATEDESKTOP | WINSTA_READATTRIBUTES;
+// What the self-test does at the station: use its clipboard, make a desktop,
+// read the station's name and flags. (Registered clipboard formats and window
+// classes live in the session's user atom table, not in the station's global
+// atoms, which the self-test never uses.)
+constexpr ACCESS_MASK kStationAccess = WINSTA_ACCESSCLIPBOARD | WINSTA_CREATEDESKTOP | WINSTA_READATTRIBUTES;
+// What it does on its desktop: make its own windows, and find, read and press
+// the windows of the programs it starts.
+constexpr ACCESS_MASK kDesktopAccess = DESKTOP_CREATEWINDOW | DESKTOP_READOBJECTS | DESKTOP_WRITEOBJECTS;
 
 // The entered station's desktop, for the threads that connect to it later.
 HDESK privateDesktop = nullptr;
@@ -19,6 +23,13 @@ std::wstring name_of(HANDLE object) {
     DWORD needed = 0;
     if (!GetUserObjectInformationW(object, UOI_NAME, name, sizeof name - sizeof(wchar_t), &needed)) return {};
     return name;
+}
+
+bool is_visible(HWINSTA station) {
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    return GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
 // Makes, or opens where it exists, the station of this logon session. A new
@@ -54,8 +65,15 @@ unique_turn take_turn_at_the_station(void (*waiting)()) {
     return unique_turn(turn);
 }
 
+Whereabouts where_this_thread_is() {
+    const HWINSTA station = GetProcessWindowStation();
+    return {name_of(station), is_visible(station), name_of(GetThreadDesktop(GetCurrentThreadId()))};
+}
+
 PrivateStation::PrivateStation()
-    : userStation_(GetProcessWindowStation()), userDesktop_(GetThreadDesktop(GetCurrentThreadId())) {
+    : before_(where_this_thread_is()),
+      userStation_(GetProcessWindowStation()),
+      userDesktop_(GetThreadDesktop(GetCurrentThreadId())) {
     station_ = open_logon_sessions_station();
     const std::wstring stationName = station_ != nullptr ? name_of(station_) : L"";
     if (stationName.empty() || !SetProcessWindowStation(station_)) {
@@ -64,7 +82,7 @@ PrivateStation::PrivateStation()
     }
     // A desktop is made in the process's station, so only once it is there.
     const std::wstring desktopName = L"TarnwickSelfTest-" + std::to_wstring(GetCurrentProcessId());
-    desktop_ = CreateDesktopW(desktopName.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    desktop_ = CreateDesktopW(desktopName.c_str(), nullptr, nullptr, 0, kDesktopAccess, nullptr);
     if (desktop_ == nullptr || !SetThreadDesktop(desktop_)) {
         error_ = GetLastError();
         SetProcessWindowStation(userStation_);
@@ -72,24 +90,29 @@ PrivateStation::PrivateStation()
     }
     privateDesktop = desktop_;
     privateDesktopName = stationName + L"\\" + desktopName;
+    made_ = where_this_thread_is();
     entered_ = true;
 }
 
+DWORD PrivateStation::leave() {
+    if (!entered_) return ERROR_SUCCESS;
+    entered_ = false;
+    privateDesktop = nullptr;
+    privateDesktopName.clear();
+    if (!SetProcessWindowStation(userStation_) || !SetThreadDesktop(userDesktop_)) return GetLastError();
+    return ERROR_SUCCESS;
+}
+
 PrivateStation::~PrivateStation() {
-    if (entered()) {
-        privateDesktop = nullptr;
-        privateDesktopName.clear();
-        SetThreadDesktop(userDesktop_);
-        SetProcessWindowStation(userStation_);
-    }
+    leave();
     if (desktop_ != nullptr) CloseDesktop(desktop_);
     if (station_ != nullptr) CloseWindowStation(station_);
 }
 
 const std::wstring& private_desktop_name() { return privateDesktopName; }
 
-void use_private_desktop_on_this_thread() {
-    if (privateDesktop != nullptr) SetThreadDesktop(privateDesktop);
+bool use_private_desktop_on_this_thread() {
+    return privateDesktop == nullptr || SetThreadDesktop(privateDesktop);
 }
 
 }  // namespace tarnwick::testing

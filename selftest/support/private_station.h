@@ -29,12 +29,25 @@ using unique_turn = std::unique_ptr<void, EndTurnOnExit>;
 // calling `waiting` first when one is.
 unique_turn take_turn_at_the_station(void (*waiting)());
 
+// Where a process is: its window station, whether that station is the one
+// that can show anything (Windows' WSF_VISIBLE), and the calling thread's
+// desktop.
+struct Whereabouts {
+    std::wstring station;
+    bool visible = false;
+    std::wstring desktop;
+
+    std::wstring full_name() const { return station + L"\\" + desktop; }
+};
+Whereabouts where_this_thread_is();
+
 // Opens the logon session's station (making it, where there is none, with
 // the security of the user's own station) and a desktop in it named for this
 // process, and moves the process and the calling thread there; the calling
-// thread must not have made a window yet. Leaves and closes them when it
-// goes. Windows may refuse (a policy, a restricted token): then entered() is
-// false and error() says why.
+// thread must not have made a window yet. Windows may refuse (a policy, a
+// restricted token): then entered() is false and error() says why. leave()
+// goes back to where the process was; the destructor leaves if leave() was not
+// called.
 class PrivateStation {
 public:
     PrivateStation();
@@ -44,10 +57,20 @@ public:
 
     bool entered() const { return entered_; }
     DWORD error() const { return error_; }
+    // Where the process was before, and where it is now.
+    const Whereabouts& left_behind() const { return before_; }
+    const Whereabouts& made() const { return made_; }
+
+    // Back to the user's station, then to the user's desktop, in the order
+    // Windows requires (a thread's desktop must be on its process's station);
+    // ERROR_SUCCESS, or the first error.
+    DWORD leave();
 
 private:
     bool entered_ = false;
     DWORD error_ = ERROR_SUCCESS;
+    Whereabouts before_;
+    Whereabouts made_;
     HWINSTA userStation_ = nullptr;
     HDESK userDesktop_ = nullptr;
     HWINSTA station_ = nullptr;
@@ -61,7 +84,8 @@ const std::wstring& private_desktop_name();
 // Connects the calling thread to the private desktop, if one is entered. A
 // thread that does not do so connects, at its first window, to the desktop
 // the process inherited, which is on the user's station; so every thread
-// that makes a window calls this first.
-void use_private_desktop_on_this_thread();
+// that makes a window calls this first, and fails its work when it returns
+// false.
+bool use_private_desktop_on_this_thread();
 
 }  // namespace tarnwick::testing

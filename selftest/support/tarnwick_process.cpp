@@ -1,11 +1,12 @@
 #include "tarnwick_process.h"
 
 #include <algorithm>
+#include <climits>
 #include <cwchar>
 #include <iterator>
-#include <stdexcept>
 
 #include "private_station.h"
+#include "process_output.h"
 #include "utf8.h"
 
 namespace tarnwick::testing {
@@ -13,6 +14,7 @@ namespace tarnwick::testing {
 namespace {
 
 std::wstring chosenTarnwick;
+DWORD startsMade = 0;
 
 // Ends a process that is still running.
 void end_if_running(HANDLE process) {
@@ -22,20 +24,38 @@ void end_if_running(HANDLE process) {
     }
 }
 
-// This program's own path, however long: GetModuleFileNameW cuts it short
-// without saying how long it is, so the buffer grows until it fits.
-std::wstring own_path() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(2 * path.size());
-    }
-}
-
 std::wstring own_folder() {
     const std::wstring program = own_path();
     return program.substr(0, program.find_last_of(L'\\') + 1);
+}
+
+// The job every started process runs in. Its one handle is this process's and
+// is never inherited: when the self-test ends (a crash, Ctrl+C, its console
+// closed, the task ended), Windows closes it and ends every process in the
+// job, so that no tarnwick.exe, and no notice of one, waits on a desktop
+// nobody can see. Made at the first start; throws when Windows refuses it.
+HANDLE the_job() {
+    static const unique_handle job = [] {
+        unique_handle made(CreateJobObjectW(nullptr, nullptr));
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!made || !SetInformationJobObject(made.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
+            throw std::runtime_error("Windows would not make a job object to end the programs the self-test starts "
+                                     "(error " + std::to_string(GetLastError()) + ")");
+        return made;
+    }();
+    return job.get();
+}
+
+void put_in_the_job(const PROCESS_INFORMATION& info, const std::wstring& application) {
+    if (AssignProcessToJobObject(the_job(), info.hProcess)) return;
+    const DWORD error = GetLastError();
+    TerminateProcess(info.hProcess, 99);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    // Before Windows 8 a process could be in one job only.
+    throw std::runtime_error(to_utf8(L"Windows would not put " + application + L" in the self-test's job (error " +
+                                     std::to_wstring(error) + L"), which ends it should the self-test end first"));
 }
 
 }  // namespace
@@ -72,6 +92,17 @@ std::wstring path_from_environment(const wchar_t* variable) {
         throw std::runtime_error("environment variable " + to_utf8(variable) + " does not hold a path");
     value.pop_back();
     return windows_path(value);
+}
+
+// GetModuleFileNameW cuts a long path short without saying how long it is, so
+// the buffer grows until it fits.
+std::wstring own_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(2 * path.size());
+    }
 }
 
 std::wstring tarnwick_path() {
@@ -128,6 +159,7 @@ std::wstring why_not_started(const std::wstring& application, DWORD error) {
 
 StartedProcess start_with(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
                           STARTUPINFOW& startup, BOOL inheritHandles, const std::wstring& folder) {
+    prove_the_private_station();
     startup.cb = sizeof startup;
     // Started on the self-test's own desktop, a program uses its clipboard.
     std::wstring desktop = private_desktop_name();
@@ -139,41 +171,55 @@ StartedProcess start_with(const std::wstring& application, const std::wstring& c
     // run, it comes again.
     for (int attempt = 1;; ++attempt) {
         std::wstring writable = commandLine;  // CreateProcessW may write into it
-        if (CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, inheritHandles, creationFlags,
-                           nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info))
-            return {unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+        if (CreateProcessW(application.c_str(), writable.data(), nullptr, nullptr, inheritHandles,
+                           creationFlags | CREATE_SUSPENDED, nullptr, folder.empty() ? nullptr : folder.c_str(),
+                           &startup, &info))
+            break;
         const DWORD error = GetLastError();
         if (error != ERROR_INTERNAL_ERROR || attempt == 2)
             throw std::runtime_error(to_utf8(why_not_started(application, error)));
     }
+    put_in_the_job(info, application);
+    ++startsMade;
+    StartedProcess started{unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+    if ((creationFlags & CREATE_SUSPENDED) == 0) let_go(started);
+    return started;
 }
 
-StartedProcess start_process(const std::wstring& application, const std::wstring& commandLine,
-                             DWORD creationFlags) {
+StartedProcess start_process(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
+                             const std::wstring& folder) {
     STARTUPINFOW startup{};
-    return start_with(application, commandLine, creationFlags, startup, FALSE);
+    return start_with(application, commandLine, creationFlags, startup, FALSE, folder);
 }
 
 std::optional<std::wstring> cannot_start(const std::wstring& application) {
     try {
-        start_process(application, L"tarnwick.exe", CREATE_SUSPENDED);  // ended by its owner, never resumed
+        start_process(application, L"tarnwick.exe", CREATE_SUSPENDED);  // ended by its owner, never let go
         return std::nullopt;
     } catch (const std::runtime_error& refused) {
         return from_utf8(refused.what());
     }
 }
 
-StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags) {
-    return start_process(tarnwick_path(), commandLine, creationFlags);
+StartedProcess start_tarnwick(const std::wstring& commandLine, DWORD creationFlags, const std::wstring& folder) {
+    return start_process(tarnwick_path(), commandLine, creationFlags, folder);
 }
 
-ULONGLONG time_start_that_does_nothing() {
-    const ULONGLONG startedAt = GetTickCount64();
-    const StartedProcess started =
-        start_process(own_path(), L"tarnwick-selftest.exe " + std::wstring(kEndAtOnce), DETACHED_PROCESS);
-    wait_for_exit(started, longest_run_ms());
-    return GetTickCount64() - startedAt;
+void let_go(StartedProcess& started) {
+    started.letGoAt = GetTickCount64();
+    ResumeThread(started.thread.get());
 }
+
+DWORD processes_run_in_the_job() {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+    if (!QueryInformationJobObject(the_job(), JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
+                                   nullptr))
+        throw std::runtime_error("Windows would not say how many processes ran in the self-test's job (error " +
+                                 std::to_string(GetLastError()) + ")");
+    return accounting.TotalProcesses;
+}
+
+DWORD processes_started() { return startsMade; }
 
 std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutMs) {
     if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) {
@@ -187,25 +233,85 @@ std::optional<DWORD> wait_for_exit(const StartedProcess& started, DWORD timeoutM
 
 namespace {
 
-struct WindowSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK collect_window(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search.processId && IsWindowVisible(window)) search.found.push_back(window);
+BOOL CALLBACK collect_visible_window(HWND window, LPARAM found) {
+    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
     return TRUE;
 }
 
 }  // namespace
 
+std::vector<HWND> visible_windows() {
+    std::vector<HWND> found;
+    EnumWindows(&collect_visible_window, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 std::vector<HWND> windows_of(DWORD processId) {
-    WindowSearch search{processId, {}};
-    EnumWindows(&collect_window, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found = visible_windows();
+    std::erase_if(found, [processId](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return owner != processId;
+    });
+    return found;
+}
+
+namespace {
+
+ULONGLONG fastestReferenceMs = ULLONG_MAX;
+std::wstring provenStation;  // the private desktop the start path was proven to reach
+bool proving = false;
+
+}  // namespace
+
+ReferenceStart read_station_report(const std::wstring& report) {
+    ReferenceStart reference;
+    const size_t lineEnd = report.find(L'\n');
+    reference.landedOn = report.substr(0, lineEnd);
+    if (lineEnd != std::wstring::npos) reference.askedFor = report.substr(lineEnd + 1, report.find(L'\n', lineEnd + 1) - lineEnd - 1);
+    return reference;
+}
+
+std::optional<std::string> not_on_the_private_desktop(const ReferenceStart& reference, const std::wstring& expected) {
+    if (reference.landedOn != expected)
+        return to_utf8(L"a program the self-test started landed on \"" + reference.landedOn +
+                       L"\", not on the self-test's own \"" + expected + L"\"");
+    if (reference.askedFor != expected)
+        return to_utf8(L"a program the self-test started was asked for the desktop \"" + reference.askedFor +
+                       L"\", not for the self-test's own \"" + expected + L"\"");
+    return std::nullopt;
+}
+
+ReferenceStart start_reference() {
+    // Without a console of its own, writing only to the pipe.
+    const Finished finished = run_collecting_output(own_path(), L"tarnwick-selftest.exe " + std::wstring(kReportStation),
+                                                    longest_run_ms(), {}, DETACHED_PROCESS);
+    if (!finished.status) throw std::runtime_error("the self-test, started to report its station, did not end");
+    ReferenceStart reference = read_station_report(from_utf8(finished.output));
+    reference.tookMs = finished.tookMs;
+    fastestReferenceMs = std::min(fastestReferenceMs, reference.tookMs);
+    const std::wstring& expected = private_desktop_name();
+    if (expected.empty()) return reference;
+    if (const auto problem = not_on_the_private_desktop(reference, expected)) throw NotOnThePrivateStation(*problem);
+    return reference;
+}
+
+ULONGLONG fastest_reference_ms() {
+    if (fastestReferenceMs == ULLONG_MAX) start_reference();
+    return fastestReferenceMs;
+}
+
+void prove_the_private_station() {
+    if (proving || private_desktop_name().empty() || provenStation == private_desktop_name()) return;
+    proving = true;
+    try {
+        start_reference();
+    } catch (...) {
+        proving = false;
+        throw;
+    }
+    proving = false;
+    provenStation = private_desktop_name();
 }
 
 }  // namespace tarnwick::testing

@@ -13,7 +13,7 @@
 
 #include "clipboard_access.h"
 #include "clipboard_holder.h"
-#include "clipboard_run.h"
+#include "watched_run.h"
 #include "process_output.h"
 #include "tarnwick_process.h"
 #include "utf8.h"

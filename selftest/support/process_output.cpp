@@ -8,7 +8,7 @@
 namespace tarnwick::testing {
 
 Finished run_collecting_output(const std::wstring& application, const std::wstring& commandLine,
-                               DWORD timeoutMs, const std::wstring& folder) {
+                               DWORD timeoutMs, const std::wstring& folder, DWORD creationFlags) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE reading = nullptr, writing = nullptr;
     if (!CreatePipe(&reading, &writing, &inheritable, 0))
@@ -23,7 +23,7 @@ Finished run_collecting_output(const std::wstring& application, const std::wstri
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = nothing.get();
     startup.hStdOutput = startup.hStdError = writing;
-    const StartedProcess started = start_with(application, commandLine, 0, startup, TRUE, folder);
+    const StartedProcess started = start_with(application, commandLine, creationFlags, startup, TRUE, folder);
     inputEnd.reset();  // the child holds the only writing end now: reading ends when the child does
 
     Finished finished;
@@ -33,6 +33,7 @@ Finished run_collecting_output(const std::wstring& application, const std::wstri
         while (ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0) finished.output.append(buffer, got);
     });
     finished.status = wait_for_exit(started, timeoutMs);
+    finished.tookMs = GetTickCount64() - started.letGoAt;
     reader.join();
     return finished;
 }
