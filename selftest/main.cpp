@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "generation_settings.h"
@@ -217,14 +218,14 @@ int run_checks(int argc, wchar_t** argv) {
         say(L"There is no " + exe + L". Put this program beside tarnwick.exe, or name it with --exe PATH.");
         return finish(kNothingChecked);
     }
-    if (const auto refused = cannot_start(exe)) {
-        say(*refused);
-        say(L"Nothing was checked.");
-        return finish(kNothingChecked);
-    }
+    // Whether Windows starts it at all (antivirus, a policy, a long path) is
+    // asked meanwhile.
+    std::optional<std::wstring> refused;
+    std::thread startable([&] { refused = cannot_start(exe); });
     CheckPrinter* printer = nullptr;
     int status = 0;
-    std::wstring notChecked;
+    std::wstring notChecked;  // why nothing was checked, with the status that says so
+    Status notCheckedStatus = kNothingChecked;
     {
         const unique_turn turn = take_turn_at_the_station([] {
             say(L"Another tarnwick-selftest is running on this desktop; this one starts once it has ended.");
@@ -234,13 +235,23 @@ int run_checks(int argc, wchar_t** argv) {
             notChecked = L"Windows would not let the self-test make a clipboard of its own (a window station, error " +
                          std::to_wstring(station.error()) +
                          L"), so nothing was checked: a policy or a restricted account forbids it.";
+            notCheckedStatus = kNoStationOfItsOwn;
         } else {
             try {
                 prove_the_private_station();
-            } catch (const std::runtime_error& unproven) {
-                notChecked = L"Nothing was checked: " + from_utf8(unproven.what()) +
+            } catch (const NotOnThePrivateStation& elsewhere) {
+                notChecked = L"Nothing was checked: " + from_utf8(elsewhere.what()) +
                              L". The checks would have judged another clipboard.";
+                notCheckedStatus = kNoStationOfItsOwn;
+            } catch (const std::runtime_error& notStarted) {
+                notChecked = from_utf8(notStarted.what()) + L"\r\nNothing was checked.";
             }
+        }
+        startable.join();
+        // That Windows will not start tarnwick.exe says the most.
+        if (refused) {
+            notChecked = *refused + L"\r\nNothing was checked.";
+            notCheckedStatus = kNothingChecked;
         }
         if (notChecked.empty()) {
             say_header(exe, station);
@@ -256,7 +267,7 @@ int run_checks(int argc, wchar_t** argv) {
     }  // the station left and the turn given back before anything waits for a key
     if (printer == nullptr) {
         say(notChecked);
-        return finish(kNoStationOfItsOwn);
+        return finish(notCheckedStatus);
     }
     say(L"");
     summarise(*printer);

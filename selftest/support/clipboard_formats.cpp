@@ -51,15 +51,6 @@ bool holds(UINT codePage, const std::wstring& text) {
            !usedDefault;
 }
 
-std::string converted(UINT codePage, const std::wstring& text) {
-    const int size = static_cast<int>(text.size());
-    std::string bytes(static_cast<size_t>(WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr,
-                                                              nullptr)),
-                      '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), size, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
-    return bytes;
-}
-
 std::string up_to_and_with_nul(const std::string& bytes) { return bytes.substr(0, bytes.find('\0') + 1); }
 std::wstring up_to_and_with_nul(const std::wstring& units) { return units.substr(0, units.find(L'\0') + 1); }
 
@@ -130,7 +121,7 @@ FormatsJudged judge_text_formats(const std::wstring& placedBlock) {
             continue;
         }
         if (codePage == 0 || !holds(codePage, text)) continue;  // Windows' best fit, not judged
-        const std::string differs = bytes_differ(converted(codePage, text), up_to_and_with_nul(*bytes));
+        const std::string differs = bytes_differ(in_code_page(text, codePage), up_to_and_with_nul(*bytes));
         if (!differs.empty())
             judged.faults.push_back(name_of_format(format) + " is not the text in code page " +
                                     std::to_string(codePage) + " (of CF_LOCALE " + std::to_string(locale) +

@@ -11,8 +11,9 @@ ClipboardHolder::ClipboardHolder() {
     std::promise<bool> opened;
     std::future<bool> holding = opened.get_future();
     thread_ = std::thread([this, &opened] {
-        use_private_desktop_on_this_thread();
-        const unique_window window(create_message_window());  // destroyed after the clipboard is closed
+        // A thread that cannot join the private desktop would hold the user's clipboard.
+        const bool joined = use_private_desktop_on_this_thread();
+        const unique_window window(joined ? create_message_window() : nullptr);  // destroyed after the clipboard is closed
         const bool holds = window && open_clipboard_patiently(window.get());
         threadId_ = GetCurrentThreadId();
         opened.set_value(holds);

@@ -24,7 +24,11 @@ ClipboardListener::~ClipboardListener() {
 }
 
 void ClipboardListener::listen(std::atomic<bool>& ready) {
-    use_private_desktop_on_this_thread();
+    // A thread that cannot join the private desktop would listen to the user's clipboard.
+    if (!use_private_desktop_on_this_thread()) {
+        ready = true;
+        return;
+    }
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = &window_procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);

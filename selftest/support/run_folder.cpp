@@ -1,6 +1,8 @@
 #include "run_folder.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <stdexcept>
 
 #include "utf8.h"
@@ -10,13 +12,17 @@ namespace {
 
 constexpr char kBaitContent[] = "Placed here by tarnwick-selftest; a program under test must leave it alone.\r\n";
 
-// The self-test's own folder under the user's temporary folder.
-std::wstring runs_root() {
+constexpr wchar_t kRootPrefix[] = L"tarnwick-selftest-";
+
+std::wstring temporary_folder() {
     wchar_t temporary[MAX_PATH + 1]{};
     const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
     if (length == 0 || length > MAX_PATH) throw std::runtime_error("Windows names no temporary folder for the run folders");
-    return std::wstring(temporary, length) + L"tarnwick-selftest-" + std::to_wstring(GetCurrentProcessId());
+    return std::wstring(temporary, length);
 }
+
+// The self-test's own folder under the user's temporary folder.
+std::wstring runs_root() { return temporary_folder() + kRootPrefix + std::to_wstring(GetCurrentProcessId()); }
 
 void remove_tree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
@@ -47,6 +53,25 @@ void place_bait(const std::wstring& path) {
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     if (!placed)
         throw std::runtime_error("could not place " + to_utf8(path) + " (error " + std::to_string(GetLastError()) + ")");
+}
+
+// Removes what self-tests that were ended half-way left: the folders of
+// processes that no longer run, and one of an earlier process with this
+// process's ID.
+void remove_leftovers() {
+    const std::wstring temporary = temporary_folder();
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((temporary + kRootPrefix + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring name = found.cFileName;
+        const DWORD id = static_cast<DWORD>(std::wcstoul(name.c_str() + std::size(kRootPrefix) - 1, nullptr, 10));
+        const HANDLE process = id == GetCurrentProcessId() ? nullptr : OpenProcess(SYNCHRONIZE, FALSE, id);
+        const bool running = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+        if (process != nullptr) CloseHandle(process);
+        if (!running) remove_tree(temporary + name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 std::string names_of(const std::vector<std::wstring>& names) {
@@ -110,6 +135,7 @@ std::string changes_between(const FolderListing& before, const FolderListing& af
 
 RunFolder::RunFolder() {
     static int made = 0;
+    if (made == 0) remove_leftovers();
     const std::wstring root = runs_root();
     CreateDirectoryW(root.c_str(), nullptr);
     path_ = root + L"\\run-" + std::to_wstring(++made);

@@ -1,6 +1,7 @@
 #include "tarnwick_process.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cwchar>
 #include <iterator>
@@ -14,7 +15,7 @@ namespace tarnwick::testing {
 namespace {
 
 std::wstring chosenTarnwick;
-DWORD startsMade = 0;
+std::atomic<DWORD> startsMade = 0;
 
 // Ends a process that is still running.
 void end_if_running(HANDLE process) {
@@ -157,13 +158,13 @@ std::wstring why_not_started(const std::wstring& application, DWORD error) {
     }
 }
 
-StartedProcess start_with(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
-                          STARTUPINFOW& startup, BOOL inheritHandles, const std::wstring& folder) {
-    prove_the_private_station();
+namespace {
+
+// Creates the process suspended and puts it in the job.
+StartedProcess create_in_the_job(const std::wstring& application, const std::wstring& commandLine,
+                                 DWORD creationFlags, STARTUPINFOW& startup, BOOL inheritHandles,
+                                 const std::wstring& folder) {
     startup.cb = sizeof startup;
-    // Started on the self-test's own desktop, a program uses its clipboard.
-    std::wstring desktop = private_desktop_name();
-    if (!desktop.empty()) startup.lpDesktop = desktop.data();
     PROCESS_INFORMATION info{};
     // Wine now and then fails to start a process with ERROR_INTERNAL_ERROR
     // (once in about 2,000 starts here, never twice in a row), so that error
@@ -181,7 +182,18 @@ StartedProcess start_with(const std::wstring& application, const std::wstring& c
     }
     put_in_the_job(info, application);
     ++startsMade;
-    StartedProcess started{unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+    return {unique_process(info.hProcess), unique_handle(info.hThread), info.dwProcessId};
+}
+
+}  // namespace
+
+StartedProcess start_with(const std::wstring& application, const std::wstring& commandLine, DWORD creationFlags,
+                          STARTUPINFOW& startup, BOOL inheritHandles, const std::wstring& folder) {
+    prove_the_private_station();
+    // Started on the self-test's own desktop, a program uses its clipboard.
+    std::wstring desktop = private_desktop_name();
+    if (!desktop.empty()) startup.lpDesktop = desktop.data();
+    StartedProcess started = create_in_the_job(application, commandLine, creationFlags, startup, inheritHandles, folder);
     if ((creationFlags & CREATE_SUSPENDED) == 0) let_go(started);
     return started;
 }
@@ -194,7 +206,9 @@ StartedProcess start_process(const std::wstring& application, const std::wstring
 
 std::optional<std::wstring> cannot_start(const std::wstring& application) {
     try {
-        start_process(application, L"tarnwick.exe", CREATE_SUSPENDED);  // ended by its owner, never let go
+        // Never let go, so on no desktop and needing no proof; ended by its owner.
+        STARTUPINFOW startup{};
+        create_in_the_job(application, L"tarnwick.exe", CREATE_SUSPENDED, startup, FALSE, {});
         return std::nullopt;
     } catch (const std::runtime_error& refused) {
         return from_utf8(refused.what());

@@ -70,6 +70,8 @@ std::wstring why_not_started(const std::wstring& application, DWORD error);
 
 // Whether `application` can be started: it is created suspended and ended at
 // once, so none of its code runs. Nothing when it can; else why_not_started.
+// It may run on a thread of its own beside the start path: where creating a
+// process is slow (under emulation, most of a minute), the two overlap.
 std::optional<std::wstring> cannot_start(const std::wstring& application);
 
 // The start path. Starts `application` with `commandLine` exactly as its

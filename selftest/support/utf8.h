@@ -8,14 +8,17 @@
 
 namespace tarnwick::testing {
 
-inline std::string to_utf8(const std::wstring& text) {
+// UTF-16 text in a code page, as WideCharToMultiByte writes it with no flags.
+inline std::string in_code_page(const std::wstring& text, UINT codePage) {
     const int size = static_cast<int>(text.size());
-    std::string utf8(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr,
-                                                             nullptr)),
-                     '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
-    return utf8;
+    std::string bytes(static_cast<size_t>(WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr,
+                                                              nullptr)),
+                      '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), size, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
+    return bytes;
 }
+
+inline std::string to_utf8(const std::wstring& text) { return in_code_page(text, CP_UTF8); }
 
 inline std::wstring from_utf8(const std::string& text) {
     const int size = static_cast<int>(text.size());

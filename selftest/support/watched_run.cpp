@@ -146,59 +146,73 @@ PreparedRun::PreparedRun(const std::wstring& commandLine)
     : folder_(std::make_unique<RunFolder>()),
       started_(start_tarnwick(commandLine, CREATE_SUSPENDED, folder_->path())) {}
 
-WatchedRun watch(PreparedRun run, const NoticeHandler& onNotice) {
-    const unique_window probe(create_message_window());  // a window: Wine lets a windowless open in
-    HoldWatch holds(probe.get());
-    const FolderListing ownBefore = list_folder(own_folder_of_program());
-    const DWORD othersBefore = processes_run_in_the_job() - processes_started();
-    const DWORD sequenceBefore = GetClipboardSequenceNumber();
-    StartedProcess& started = run.started_;
-    std::set<HWND> handled;
-    ULONGLONG noticeUpMs = 0;
-    WatchedRun watched;
+namespace {
 
+// Follows the run to its end, looking at its holds and at every window on the
+// desktop; ends it at once for a window it must not show, or at the deadline.
+// Returns when the judged part of the run began: when it was let go, or when
+// its notice was dismissed.
+ULONGLONG follow_to_its_end(StartedProcess& started, HoldWatch& holds, const NoticeHandler& onNotice,
+                            std::vector<std::string>& seen) {
+    std::set<HWND> looked;
+    ULONGLONG noticeUpMs = 0;
     let_go(started);
+    ULONGLONG timedFrom = started.letGoAt;
     for (;;) {
         const bool ended = WaitForSingleObject(started.process.get(), kLookEveryMs) == WAIT_OBJECT_0;
         const ULONGLONG now = GetTickCount64();
         holds.look(ended, now);
         bool endAtOnce = false;
         for (const HWND window : visible_windows()) {
-            if (handled.contains(window)) continue;
-            handled.insert(window);
+            if (!looked.insert(window).second) continue;
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (onNotice && handled.size() == 1 && owner == started.id) {
-                const bool dismissed = onNotice(window);
-                noticeUpMs += GetTickCount64() - now;
-                endAtOnce = !dismissed;
+            if (onNotice && looked.size() == 1 && owner == started.id) {
+                endAtOnce = !onNotice(window);
+                timedFrom = GetTickCount64();
+                noticeUpMs += timedFrom - now;
                 continue;
             }
-            watched.seen.push_back(described(window));
+            seen.push_back(described(window));
             endAtOnce = true;
         }
-        if (ended) break;
+        if (ended) return timedFrom;
         if (endAtOnce || now - started.letGoAt - noticeUpMs >= longest_run_ms()) {
             holds.stop(GetTickCount64());
-            break;
+            return timedFrom;
         }
     }
-    const ULONGLONG endedAt = GetTickCount64();
-    watched.status = wait_for_exit(started, 0);  // ends it, should it still run
-    watched.tookMs = endedAt - started.letGoAt - noticeUpMs;
+}
+
+// Reads the text the run placed and judges the formats beside it.
+void read_what_it_placed(HWND probe, WatchedRun& watched) {
+    if (!open_clipboard_patiently(probe)) return;
+    watched.after = block_of_open_clipboard();
+    if (watched.after) {
+        FormatsJudged formats = judge_text_formats(*watched.after);
+        watched.textFormatsComparedBeyondAscii = formats.comparedBeyondAscii;
+        watched.seen.insert(watched.seen.end(), formats.faults.begin(), formats.faults.end());
+    }
+    CloseClipboard();
+}
+
+}  // namespace
+
+WatchedRun watch(PreparedRun run, const NoticeHandler& onNotice) {
+    const unique_window probe(create_message_window());  // a window: Wine lets a windowless open in
+    HoldWatch holds(probe.get());
+    const FolderListing ownBefore = list_folder(own_folder_of_program());
+    const DWORD othersBefore = processes_run_in_the_job() - processes_started();
+    const DWORD sequenceBefore = GetClipboardSequenceNumber();
+    WatchedRun watched;
+
+    const ULONGLONG timedFrom = follow_to_its_end(run.started_, holds, onNotice, watched.seen);
+    watched.tookMs = GetTickCount64() - timedFrom;
+    watched.status = wait_for_exit(run.started_, 0);  // ends it, should it still run
     watched.longestHoldMs = holds.longest();
     watched.changedClipboard = GetClipboardSequenceNumber() != sequenceBefore;
-
     // An unchanged clipboard is the check's to read, once it has let go of it.
-    if (watched.changedClipboard && open_clipboard_patiently(probe.get())) {
-        watched.after = block_of_open_clipboard();
-        if (watched.changedClipboard && watched.after) {
-            FormatsJudged formats = judge_text_formats(*watched.after);
-            watched.textFormatsComparedBeyondAscii = formats.comparedBeyondAscii;
-            watched.seen.insert(watched.seen.end(), formats.faults.begin(), formats.faults.end());
-        }
-        CloseClipboard();
-    }
+    if (watched.changedClipboard) read_what_it_placed(probe.get(), watched);
     if (watched.longestHoldMs > kMostHoldMs)
         watched.seen.push_back("it kept the clipboard open for " + std::to_string(watched.longestHoldMs) +
                                " ms (at most " + std::to_string(kMostHoldMs) +

@@ -41,7 +41,10 @@ struct WatchedRun {
     std::optional<std::wstring> after;  // the CF_UNICODETEXT block once it had ended
     bool changedClipboard = false;
     ULONGLONG longestHoldMs = 0;  // the longest hold of the clipboard seen
-    ULONGLONG tookMs = 0;         // from being let go to its end, less the time its notice was up
+    // From being let go to its end; with a notice, from the notice's dismissal
+    // to the end: showing a dialog is work a start that does nothing does not
+    // do, and under emulation it takes most of a second.
+    ULONGLONG tookMs = 0;
     int textFormatsComparedBeyondAscii = 0;  // see FormatsJudged
     // What a user would have noticed besides the copy, one sentence each; a
     // right program gives none.
@@ -72,7 +75,8 @@ using NoticeHandler = std::function<bool(HWND notice)>;
 
 // Lets the program go and watches it to its end. A window on the desktop ends
 // it at once and is what it saw, unless it is the program's first window and
-// `onNotice` is given: then the handler gets it, and its time is not counted.
+// `onNotice` is given: then the handler gets it, and the run is timed from
+// the notice's dismissal.
 WatchedRun watch(PreparedRun run, const NoticeHandler& onNotice = {});
 
 // Prepares and watches one run.

@@ -384,7 +384,8 @@ TEST(SelfTestEndedByForce, LeavesNoProgramRunningAndNoDesktopBehind) {
     std::vector<DWORD> programs;
     for (int waited = 0; programs.empty() && waited < 60'000; waited += 50) {
         ASSERT_EQ(WaitForSingleObject(selfTest.process.get(), 50), static_cast<DWORD>(WAIT_TIMEOUT))
-            << "the self-test ended before it started tarnwick.exe";
+            << "the self-test ended, with status " << wait_for_exit(selfTest, 0).value_or(0)
+            << ", before it started tarnwick.exe";
         if (itsDesktopIsThere()) programs = children_of(selfTest.id, L"tarnwick.exe");
     }
     ASSERT_EQ(programs.size(), 1u) << "the self-test did not start tarnwick.exe on its desktop within a minute";
