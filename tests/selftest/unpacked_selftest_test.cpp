@@ -322,12 +322,8 @@ std::vector<DWORD> children_of(DWORD parent, const std::wstring& file) {
     return found;
 }
 
-BOOL CALLBACK note_desktop(LPWSTR name, LPARAM names) {
-    reinterpret_cast<std::vector<std::wstring>*>(names)->push_back(name);
-    return TRUE;
-}
-
-BOOL CALLBACK note_station(LPWSTR name, LPARAM names) {
+// Collects the names EnumWindowStationsW and EnumDesktopsW give.
+BOOL CALLBACK note_name(LPWSTR name, LPARAM names) {
     reinterpret_cast<std::vector<std::wstring>*>(names)->push_back(name);
     return TRUE;
 }
@@ -336,12 +332,12 @@ BOOL CALLBACK note_station(LPWSTR name, LPARAM names) {
 // "station\desktop".
 std::vector<std::wstring> all_desktops() {
     std::vector<std::wstring> stations, desktops;
-    EnumWindowStationsW(&note_station, reinterpret_cast<LPARAM>(&stations));
+    EnumWindowStationsW(&note_name, reinterpret_cast<LPARAM>(&stations));
     for (const std::wstring& station : stations) {
         const HWINSTA opened = OpenWindowStationW(station.c_str(), FALSE, WINSTA_ENUMDESKTOPS);
         if (opened == nullptr) continue;
         std::vector<std::wstring> names;
-        EnumDesktopsW(opened, &note_desktop, reinterpret_cast<LPARAM>(&names));
+        EnumDesktopsW(opened, &note_name, reinterpret_cast<LPARAM>(&names));
         CloseWindowStation(opened);
         for (const std::wstring& name : names) desktops.push_back(station + L"\\" + name);
     }
